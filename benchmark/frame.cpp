@@ -1,0 +1,80 @@
+#include "benchmark/frame.h"
+
+#include <cassert>
+
+#include "runtime/core/number_text.h"
+#include "runtime/machine/low_memory.h"
+#include "runtime/screen/text_output.h"
+
+namespace zl {
+
+Routine::Routine()
+    : mark_(temp_string_mark()),
+      saved_pool_next_(static_pool.next),
+      saved_stack_pointer_(low_memory_stack.pointer) {}
+
+Routine::~Routine() {
+    if (lock_ != nullptr) scope_lock_free(lock_);
+    for (int i = 0; i < text_count_; ++i) string_free(texts_[i]);
+    const bool within = saved_pool_next_ >= static_pool.base && saved_pool_next_ <= static_pool.limit;
+    static_pool.next = within ? saved_pool_next_ : static_pool.base;
+    low_memory_stack.pointer = saved_stack_pointer_;
+}
+
+float& Routine::make_single() {
+    auto* value = static_cast<float*>(static_alloc(sizeof(float)));
+    *value = 0.0f;
+    return *value;
+}
+
+double& Routine::make_double() {
+    auto* value = static_cast<double*>(static_alloc(sizeof(double)));
+    *value = 0.0;
+    return *value;
+}
+
+string_descriptor*& Routine::make_text() {
+    assert(text_count_ < kMaxTexts);
+    texts_[text_count_] = string_new(0, 0);
+    return texts_[text_count_++];
+}
+
+float& Routine::make_low_memory_single() {
+    // Fatal 257 inside the push when the stack falls below its limit.
+    auto* value = reinterpret_cast<float*>(low_memory_stack_push(sizeof(float)));
+    *value = 0.0f;
+    return *value;
+}
+
+bool Routine::enter() {
+    scope_lock_new();
+    lock_ = latest_scope_lock;
+    lock_->kind = kScopeKindRoutine;
+    return !error_is_pending();
+}
+
+static string_descriptor* form_item(const PrintItem& item) {
+    if (!item.is_number) return string_from_literal(item.bytes, item.length);
+    string_descriptor* blank = string_from_cstr(" ");
+    return string_concat(single_to_text(item.number), blank);
+}
+
+void print_list(const Routine& routine, std::initializer_list<PrintItem> items, LineEnd line_end,
+                int32_t line) {
+    string_descriptor* work = string_new(0, 0);
+    bool stopped = false;
+    for (const PrintItem& item : items) {
+        string_assign(work, form_item(item));
+        if (error_is_pending()) {
+            stopped = true;
+            break;
+        }
+        fit_text_on_line(work);
+        print_string(work, 0);
+    }
+    if (!stopped && line_end == LineEnd::yes) print_string(line_end_string, 1);
+    string_free(work);
+    routine.end_statement(line);
+}
+
+}  // namespace zl

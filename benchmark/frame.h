@@ -1,0 +1,133 @@
+// The routine frame: entry and exit, the statement check, labels, counted loops, print lists,
+// random integer draws and integer-argument passing. Every routine is written with these.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <string_view>
+
+#include "runtime/core/error_state.h"
+#include "runtime/core/random.h"
+#include "runtime/core/statement_hook.h"
+#include "runtime/core/static_pool.h"
+#include "runtime/core/strings.h"
+
+namespace zl {
+
+// The check after every statement: one flag test while no event is pending.
+inline void check(int32_t line) {
+    if (error_state.event_pending.load(std::memory_order_relaxed) != 0) [[unlikely]] {
+        statement_hook(line, 0, nullptr);
+    }
+}
+
+// A label line: retry_statement back to 0, then its own check.
+inline void label(int32_t line) {
+    error_state.retry_statement.store(0, std::memory_order_relaxed);
+    check(line);
+}
+
+// A conditional jump or statement is taken when its condition holds or an error is pending.
+inline bool taken(bool condition) { return condition || error_is_pending(); }
+
+// Integer arguments: the single widened, rounded ties to even, the low 32 bits passed.
+inline int32_t to_int(float value) {
+    return static_cast<int32_t>(round_to_int64(static_cast<long double>(value)));
+}
+
+// A random whole number below n (10, 100 or 1000): the product rounded to single, then floored.
+inline float random_below(float n) {
+    const float product = random_number(0.0f, 0) * n;
+    return floor_single(product);
+}
+
+// One routine activation: saves the marks at entry, makes variables in listed order, takes the
+// scope lock, and gives everything back at exit.
+class Routine {
+public:
+    Routine();
+    ~Routine();
+    Routine(const Routine&) = delete;
+    Routine& operator=(const Routine&) = delete;
+
+    float& make_single();
+    double& make_double();
+    string_descriptor*& make_text();
+    // A single on the low-memory stack (4 bytes below its pointer); fatal 257 when exhausted.
+    float& make_low_memory_single();
+
+    // Takes the scope lock; false when an error is pending and the body must be skipped.
+    bool enter();
+
+    uint32_t mark() const { return mark_; }
+    // The statement end for statements that made temporaries: free them, then the check.
+    void end_statement(int32_t line) const {
+        free_temp_strings(mark_, 0);
+        check(line);
+    }
+
+private:
+    static constexpr int kMaxTexts = 8;
+    uint32_t mark_;
+    uint8_t* saved_pool_next_;
+    int32_t saved_stack_pointer_;
+    scope_lock* lock_ = nullptr;
+    string_descriptor* texts_[kMaxTexts] = {};
+    int text_count_ = 0;
+};
+
+// A counted loop over a single-precision counter with double start, limit and step:
+//   for (CountedLoop loop(counter, 1, 1000, 1, line); loop.pass(); loop.step()) { ... }
+class CountedLoop {
+public:
+    CountedLoop(float& counter, double start, double limit, double step, int32_t line)
+        : counter_(counter), value_(start), limit_(limit), step_(step), negative_(step < 0),
+          skip_first_test_(error_is_pending()), line_(line) {}
+
+    // Entry and exit test, then the loop line's check; false when the loop is left.
+    bool pass() {
+        if (skip_first_test_) {
+            skip_first_test_ = false;
+        } else {
+            counter_ = static_cast<float>(value_);
+            if (negative_ ? value_ < limit_ : value_ > limit_) return false;
+        }
+        check(line_);
+        return true;
+    }
+    void step() {
+        value_ = static_cast<double>(static_cast<long double>(counter_) +
+                                     static_cast<long double>(step_));
+    }
+
+private:
+    float& counter_;
+    double value_;
+    double limit_;
+    double step_;
+    bool negative_;
+    bool skip_first_test_;
+    int32_t line_;
+};
+
+// An item of a print list: a literal, or a number printed as its number text and one blank.
+struct PrintItem {
+    const char* bytes = nullptr;
+    int32_t length = 0;
+    float number = 0;
+    bool is_number = false;
+};
+
+inline PrintItem literal(std::string_view text) {
+    return PrintItem{text.data(), static_cast<int32_t>(text.size()), 0, false};
+}
+inline PrintItem number(float value) { return PrintItem{nullptr, 0, value, true}; }
+
+enum class LineEnd { no, yes };
+
+// A print statement: its items, an optional line end, the temporaries freed and the check.
+// An empty list with LineEnd::yes only ends the line.
+void print_list(const Routine& routine, std::initializer_list<PrintItem> items, LineEnd line_end,
+                int32_t line);
+
+}  // namespace zl

@@ -1,0 +1,25 @@
+// Owns the per-statement check: pause and exit requests, the error box for a pending error.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+namespace zl {
+
+struct RunRequests {
+    std::atomic<bool> pause{false};
+    std::atomic<bool> exit{false};
+};
+
+extern RunRequests run_requests;
+
+// Called after a statement when event_pending is set, with (line, 0, nullptr); the beep's wait
+// calls it with (0, 0, nullptr).
+void statement_hook(int32_t line, uint32_t included_line, const char* included_file);
+
+// Requests from other threads (window, keys); each sets event_pending.
+void request_pause();
+void release_pause();
+void request_exit();
+
+}  // namespace zl

@@ -1,0 +1,38 @@
+// Owns the emulated real-mode memory, the selected segment of peek_byte, and the low-memory
+// stack on which routines place variables that need a low-memory address.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace zl {
+
+constexpr size_t kLowMemorySize = 1114099;
+constexpr uint32_t kDefaultDataSegment = 80;      // segment of the runtime's own data
+constexpr uint32_t kDefaultDataBase = 0x500;      // its first byte in low memory
+constexpr uint32_t kTextPagesBase = 0xB8000;      // the text screen's pages
+
+extern uint8_t low_memory[kLowMemorySize];
+
+// Points into low_memory: segment × 16 of the last set_memory_segment, 0x500 by default.
+extern uint8_t* selected_segment;
+
+struct LowMemoryStack {
+    int32_t pointer = 65536;   // offset within segment 80, grows downwards
+    int32_t limit = 256;
+};
+
+extern LowMemoryStack low_memory_stack;
+
+void set_memory_segment(int32_t segment, int32_t passed);
+int32_t peek_byte(int32_t offset);
+
+// Lowers the stack by size bytes for a routine variable; raises fatal 257 when it falls below the
+// limit. Returns the variable's address in low memory.
+uint8_t* low_memory_stack_push(int32_t size);
+
+// Zeroes low memory and puts the runtime's own data back as start-up leaves it (stack at 65520,
+// limit 257, key ring empty).
+void reset_low_memory();
+
+}  // namespace zl
