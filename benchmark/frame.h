@@ -67,7 +67,7 @@ public:
     }
 
 private:
-    static constexpr int kMaxTexts = 8;
+    static constexpr int kMaxTexts = 16;   // the seven-character tile fill has nine
     uint32_t mark_;
     uint8_t* saved_pool_next_;
     int32_t saved_stack_pointer_;
