@@ -8,9 +8,9 @@ namespace {
 
 // Uncomment each routine's line once it is built; the order is the main sequence's.
 constexpr RoutineEntry kRoutines[] = {
-    // {"test_float_math", test_float_math, 60},
-    // {"test_memory_and_ports", test_memory_and_ports, 61},
-    // {"test_text_chars_screen0", test_text_chars_screen0, 62},
+    {"test_float_math", test_float_math, 60},
+    {"test_memory_and_ports", test_memory_and_ports, 61},
+    {"test_text_chars_screen0", test_text_chars_screen0, 62},
     // {"test_pset_point_screen1", test_pset_point_screen1, 63},
     // {"test_boxes_screen1", test_boxes_screen1, 64},
     // {"test_circle_fill_screen1", test_circle_fill_screen1, 65},
