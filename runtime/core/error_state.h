@@ -32,6 +32,9 @@ constexpr int32_t kErrorStaticPoolExhausted = 504;
 // code is fatal (11, 256, 257, 259-263, 270, 271, 502-518).
 void raise_error(int32_t code);
 
+// raise_error for a code known to be fatal (an allocation failure inside the runtime).
+[[noreturn]] void raise_fatal_error(int32_t code);
+
 inline bool error_is_pending() {
     return error_state.pending_error.load(std::memory_order_relaxed) != 0;
 }

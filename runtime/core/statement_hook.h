@@ -13,6 +13,14 @@ struct RunRequests {
 
 extern RunRequests run_requests;
 
+// The line numbers of the last error report, kept for the error functions of a handler.
+struct ErrorReportLines {
+    int32_t line = 0;
+    uint32_t included_line = 0;
+};
+
+extern ErrorReportLines error_report_lines;
+
 // Called after a statement when event_pending is set, with (line, 0, nullptr); the beep's wait
 // calls it with (0, 0, nullptr).
 void statement_hook(int32_t line, uint32_t included_line, const char* included_file);
