@@ -56,7 +56,8 @@ bool Routine::enter() {
 static string_descriptor* form_item(const PrintItem& item) {
     if (!item.is_number) return string_from_literal(item.bytes, item.length);
     string_descriptor* blank = string_from_cstr(" ");
-    return string_concat(single_to_text(item.number), blank);
+    const float value = item.evaluate != nullptr ? item.evaluate(item.context) : item.number;
+    return string_concat(single_to_text(value), blank);
 }
 
 void print_list(const Routine& routine, std::initializer_list<PrintItem> items, LineEnd line_end,

@@ -111,17 +111,32 @@ private:
 };
 
 // An item of a print list: a literal, or a number printed as its number text and one blank.
+// A number whose evaluation calls the runtime (and may raise an error) is given as a callable,
+// so it is formed in its turn: after the earlier items are printed and after its blank.
 struct PrintItem {
     const char* bytes = nullptr;
     int32_t length = 0;
     float number = 0;
     bool is_number = false;
+    const void* context = nullptr;
+    float (*evaluate)(const void* context) = nullptr;
 };
 
 inline PrintItem literal(std::string_view text) {
     return PrintItem{text.data(), static_cast<int32_t>(text.size()), 0, false};
 }
 inline PrintItem number(float value) { return PrintItem{nullptr, 0, value, true}; }
+
+// The callable lives until the end of the print statement's full expression.
+template <typename Evaluate>
+PrintItem number_of(const Evaluate& evaluate) {
+    PrintItem item{nullptr, 0, 0, true};
+    item.context = &evaluate;
+    item.evaluate = [](const void* context) {
+        return static_cast<float>((*static_cast<const Evaluate*>(context))());
+    };
+    return item;
+}
 
 enum class LineEnd { no, yes };
 
