@@ -21,6 +21,10 @@ struct DisplayLink {
 
 extern DisplayLink display_link;
 
+// Frame producer, at the start of each frame cycle: while a hand-over is requested it
+// acknowledges it and returns false, and the producer must not touch any page in that cycle.
+bool producer_may_render();
+
 inline void mark_display_changed() {
     display_link.content_changed.store(true, std::memory_order_relaxed);
 }
