@@ -1,0 +1,91 @@
+#include "runtime/core/number_text.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+
+#include "runtime/host/headless/headless_host.h"
+
+namespace zl {
+namespace {
+
+std::string text_of(float value) {
+    char out[16];
+    const int length = format_single(value, out);
+    return std::string(out, static_cast<size_t>(length));
+}
+
+struct NumberTextCase {
+    float value;
+    const char* text;
+};
+
+TEST(NumberText, TableOfValues) {
+    const NumberTextCase cases[] = {
+        {0.0f, " 0"},
+        {-0.0f, " 0"},
+        {0.5f, " .5"},
+        {-0.5f, "-.5"},
+        {7.0f, " 7"},
+        {-7.0f, "-7"},
+        {1.5f, " 1.5"},
+        {100.0f, " 100"},
+        {0.1f, " .1"},
+        {1.0f / 3.0f, " .3333333"},
+        {2.0f / 3.0f, " .6666667"},
+        {123456.7f, " 123456.7"},
+        {-3.25f, "-3.25"},
+        // the decimal exponent reaching 7 switches to exponent form
+        {9999999.0f, " 9999999"},
+        {10000000.0f, " 1E+07"},
+        {-10000000.0f, "-1E+07"},
+        {12345678.0f, " 1.234568E+07"},
+        {1000000.0f, " 1000000"},
+        {99999.99f, " 99999.99"},
+        {4000000.0f, " 4000000"},
+        // more than eight places past the last digit switch to exponent form
+        {1e-7f, " .0000001"},
+        {1.5e-7f, " 1.5E-07"},
+        {1e-8f, " 1E-08"},
+        {0.1234567f, " .1234567"},
+        {0.0123456f, " .0123456"},
+        {0.01234567f, " 1.234567E-02"},
+        {-0.01234567f, "-1.234567E-02"},
+        // the longest text: sign, seven digits with the point, E, sign, two digits
+        {-12345678.0f, "-1.234568E+07"},
+        {std::numeric_limits<float>::max(), " 3.402823E+38"},
+        {std::numeric_limits<float>::denorm_min(), " 1.401298E-45"},
+        // an exact tie at the seventh digit goes to the even digit
+        {1234567.5f, " 1234568"},
+        {1234568.5f, " 1234568"},
+        {std::numeric_limits<float>::quiet_NaN(), " NaN"},
+        {-std::numeric_limits<float>::quiet_NaN(), " NaN"},
+        {std::numeric_limits<float>::infinity(), " Inf"},
+        {-std::numeric_limits<float>::infinity(), "-Inf"},
+    };
+    for (const NumberTextCase& c : cases) EXPECT_EQ(text_of(c.value), c.text) << c.value;
+}
+
+TEST(NumberText, NoTextIsLongerThanThirteen) {
+    size_t longest = 0;
+    for (float value = 1e-44f; value < 3e38f; value *= 1.37f) {
+        longest = std::max({longest, text_of(value).size(), text_of(-value).size()});
+    }
+    EXPECT_EQ(longest, 13u);
+}
+
+TEST(NumberText, SingleToTextIsATemporaryOfTheSameBytes) {
+    HeadlessHost host;
+    const uint32_t mark = temp_string_mark();
+    string_descriptor* text = single_to_text(-0.5f);
+    ASSERT_EQ(text->length, 3);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(text->bytes), 3), "-.5");
+    EXPECT_NE(text->flags & kStringTemporary, 0);
+    free_temp_strings(mark, 0);
+    EXPECT_EQ(string_store_stats().live_descriptors, 0);
+}
+
+}  // namespace
+}  // namespace zl
