@@ -13,10 +13,11 @@ constexpr int32_t kPortKeyboardData = 0x60;
 int32_t read_port(int32_t port);
 
 // Main-loop thread: set both on waking from the 15 ms sleep, clear in_retrace at the cycle's end.
+// Stores both flags as given; reading port 0x3DA clears the latch.
 void set_retrace(bool latch, bool in_retrace);
 void clear_in_retrace();
 
-// Window thread: appends a make or break scan-code byte (a full queue drops it).
+// Window thread: appends a make or break scan-code byte (256 bytes at most; a full queue drops it).
 void push_scan_code(uint8_t code);
 
 void reset_ports();
