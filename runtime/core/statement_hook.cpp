@@ -13,6 +13,7 @@
 namespace zl {
 
 RunRequests run_requests;
+StatementObserver statement_observer = nullptr;
 ErrorReportLines error_report_lines;
 
 namespace {
@@ -64,6 +65,7 @@ void report_pending_error(int32_t code, int32_t line, uint32_t included_line,
 void statement_hook(int32_t line, uint32_t included_line, const char* included_file) {
     error_state.event_pending.store(0, std::memory_order_relaxed);
     error_state.retry_statement.store(0, std::memory_order_relaxed);
+    if (statement_observer != nullptr) statement_observer(line);
     wait_while_held();
     const int32_t code = error_state.pending_error.load(std::memory_order_relaxed);
     if (code != 0) {

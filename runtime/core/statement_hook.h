@@ -25,6 +25,11 @@ extern ErrorReportLines error_report_lines;
 // calls it with (0, 0, nullptr).
 void statement_hook(int32_t line, uint32_t included_line, const char* included_file);
 
+// Tests only: when set, statement_hook calls it first with the statement's line, on the program
+// thread. An observer that calls signal_event() is called again at the next statement's check.
+using StatementObserver = void (*)(int32_t line);
+extern StatementObserver statement_observer;
+
 // Requests from other threads (window, keys); each sets event_pending.
 void request_pause();
 void release_pause();
