@@ -1,11 +1,12 @@
 // Printed counters, then triangles with bordered fills: 5000 lines of two computed values printed
 // over one another at row 10, column 10; then 500 random triangles, each drawn and filled from
 // one pixel inside its first corner 1000 times over, piling up on one page.
+#include <string_view>
+
 #include "benchmark/frame.h"
 #include "benchmark/routines.h"
 #include "benchmark/routines/log_argument.h"
 #include "runtime/core/arithmetic.h"
-#include "runtime/core/number_text.h"
 #include "runtime/drawing/drawing.h"
 #include "runtime/screen/screen_mode.h"
 #include "runtime/screen/text_output.h"
@@ -40,48 +41,19 @@ constexpr int32_t kCounterRow = 10;
 constexpr int32_t kCounterColumn = 10;
 constexpr int32_t kFirstPointAndColour = 9;
 constexpr int32_t kFillAndBorder = 6;
-constexpr char kThreeBlanks[] = "   ";
+constexpr std::string_view kThreeBlanks = "   ";
 
 float sum(float a, float b) {
     return static_cast<float>(static_cast<extended>(a) + static_cast<extended>(b));
 }
 
-// One item of the counter line; false when an error stops the list.
-bool print_item(string_descriptor* work, string_descriptor* item) {
-    string_assign(work, item);
-    if (error_is_pending()) return false;
-    fit_text_on_line(work);
-    print_string(work, 0);
-    return true;
-}
-
-// The number text of a value and one blank, the blank wrapped first.
-string_descriptor* number_item(float value) {
-    string_descriptor* blank = string_from_cstr(" ");
-    return string_concat(single_to_text(value), blank);
-}
-
-// The second value's random part is drawn only once the first item has been printed.
-string_descriptor* second_item(const CounterShape& shape, float loop_counter) {
-    string_descriptor* blank = string_from_cstr(" ");
+// The second printed value; its random part is drawn in its turn, once the first item is printed.
+float second_value(const CounterShape& shape, float loop_counter) {
     const float s = random_number(0.0f, 0);
-    const float value = static_cast<float>(
-        static_cast<extended>(shape.second_base) -
-        static_cast<extended>(s) * static_cast<extended>(kSecondRandomScale) *
-            static_cast<extended>(loop_counter));
-    return string_concat(single_to_text(value), blank);
-}
-
-void print_counter_line(const Routine& routine, const CounterShape& shape, float printed_value,
-                        float loop_counter, int32_t line) {
-    string_descriptor* work = string_new(0, 0);
-    if (print_item(work, number_item(printed_value)) &&
-        print_item(work, second_item(shape, loop_counter)) &&
-        print_item(work, string_from_literal(kThreeBlanks, sizeof kThreeBlanks - 1))) {
-        print_string(line_end_string, 1);
-    }
-    string_free(work);
-    routine.end_statement(line);
+    return static_cast<float>(static_cast<extended>(shape.second_base) -
+                              static_cast<extended>(s) *
+                                  static_cast<extended>(kSecondRandomScale) *
+                                  static_cast<extended>(loop_counter));
 }
 
 void counter_triangles(const CounterShape& shape) {
@@ -116,7 +88,11 @@ void counter_triangles(const CounterShape& shape) {
         check(460 + at);
         set_cursor(kCounterRow, kCounterColumn, 0, 0, 0, 3);
         check(461 + at);
-        print_counter_line(routine, shape, printed_value, loop_counter, 461 + at);
+        print_list(routine,
+                   {number(printed_value),
+                    number_of([&] { return second_value(shape, loop_counter); }),
+                    literal(kThreeBlanks)},
+                   LineEnd::yes, 461 + at);
     }
 
     clear_screen(0, 0, 0);
