@@ -92,9 +92,9 @@ constexpr auto kArt11 =
 constexpr auto kArt12 =
     cp437("              ┌───┐ ┬     ┬       ┌─┬─┐ ┌───┐ ┬──┐  ┌──── ┌────");
 constexpr auto kArt13 =
-    cp437("              ├───┤ │     │       │ │ │ │   │ │  └┐ ├───  └───┐");
+    cp437("              ├───┤ │     │       │ │ │ │   │ │  │  ├───  └───┐");
 constexpr auto kArt14 =
-    cp437("              ┴   ┴ └──── └────   ┴ ┴ ┴ └───┘ ┴───┘ └──── ────┘");
+    cp437("              ┴   ┴ └──── └────   ┴ ┴ ┴ └───┘ ┴──┘  └──── ────┘");
 constexpr auto kVersionLine =
     cp437("                          Version 11.0 (Windows)");
 constexpr auto kOwnershipLine =

@@ -62,12 +62,11 @@ const char* display_name_of(int argc, char** argv) {
     return std::getenv("DISPLAY");
 }
 
-void require_display(const char* name) {
+// The connection stays open for the key listener: closing the server's only client would make
+// it reset just as the window library connects.
+Display* require_display(const char* name) {
     Display* display = XOpenDisplay(name);
-    if (display != nullptr) {
-        XCloseDisplay(display);
-        return;
-    }
+    if (display != nullptr) return display;
     std::fprintf(stderr,
                  "zentrolux: cannot open the X display \"%s\"; it needs a graphical session "
                  "(set DISPLAY)\n",
@@ -250,11 +249,10 @@ void create_window(int argc, char** argv) {
 }  // namespace
 
 void run_window(int argc, char** argv, FrameExchange& frames) {
-    const char* display_name = display_name_of(argc, argv);
-    require_display(display_name);
+    Display* key_connection = require_display(display_name_of(argc, argv));
     window.frames = &frames;
     create_window(argc, argv);
-    window.keys.open(display_name, static_cast<unsigned long>(glXGetCurrentDrawable()));
+    window.keys.open(key_connection, static_cast<unsigned long>(glXGetCurrentDrawable()));
     glutDisplayFunc(on_display);
     glutReshapeFunc(on_reshape);
     glutCloseFunc(on_close);

@@ -122,7 +122,8 @@ public:
     ~KeyListener();
     KeyListener(const KeyListener&) = delete;
     KeyListener& operator=(const KeyListener&) = delete;
-    bool open(const char* display_name, unsigned long window);
+    // Takes over an open connection (Display*) and selects key events on the window.
+    void open(void* connection, unsigned long window);
     // Handles every key event that arrived; returns how many Alt+Enter presses came.
     int poll();
 

@@ -31,15 +31,13 @@ KeyListener::~KeyListener() {
     if (display_ != nullptr) XCloseDisplay(as_display(display_));
 }
 
-bool KeyListener::open(const char* display_name, unsigned long window) {
-    Display* display = XOpenDisplay(display_name);
-    if (display == nullptr) return false;
+void KeyListener::open(void* connection, unsigned long window) {
+    Display* display = as_display(connection);
     // Without this, held keys (and keys injected by XTEST) bring a release before each repeat.
     XkbSetDetectableAutoRepeat(display, True, nullptr);
     XSelectInput(display, static_cast<Window>(window), KeyPressMask | KeyReleaseMask);
     XFlush(display);
     display_ = display;
-    return true;
 }
 
 int KeyListener::poll() {

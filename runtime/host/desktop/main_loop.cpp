@@ -15,7 +15,6 @@ namespace {
 
 constexpr auto kCycleSleep = std::chrono::milliseconds(15);
 constexpr auto kRetraceSleep = std::chrono::milliseconds(1);
-constexpr int kCyclesPerFrame = 2;   // about 30 frames a second
 
 // The frame producer's memory of what it last drew.
 struct ProducerState {
@@ -60,14 +59,15 @@ void run_main_loop(FrameExchange& frames, OpenAlSound& sound, const DesktopProgr
                    CursorBlink& blink) {
     display_link.producer_running.store(true, std::memory_order_release);
     ProducerState state;
-    for (int cycle = 0;; ++cycle) {
+    for (bool frame_cycle = true;; frame_cycle = !frame_cycle) {
         std::this_thread::sleep_for(kCycleSleep);
         set_retrace(true, true);
         std::this_thread::sleep_for(kRetraceSleep);
         clear_in_retrace();
         if (control.shutdown_requested()) end_in_order(sound);
         sound.service_queue();
-        if (cycle % kCyclesPerFrame == 0) produce_frame(frames, blink, state);
+        // Every second cycle: about 30 frames a second.
+        if (frame_cycle) produce_frame(frames, blink, state);
     }
 }
 
