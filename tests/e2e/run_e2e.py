@@ -435,7 +435,45 @@ def test_full_run(args, workdir):
             session.finish()
 
 
+def box_window(env, title, timeout=10):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        found = subprocess.run(["xdotool", "search", "--name", "^" + re.escape(title) + "$"],
+                               env=env, capture_output=True, text=True).stdout.split()
+        if found:
+            return found[0]
+        time.sleep(0.05)
+    raise Failure(f"no box titled {title}")
+
+
+def test_error_box(args, workdir):
+    """The error and fatal boxes: a real window with the exact title, focused, answered from the
+    keyboard (N, Y, Enter, Escape)."""
+    title, text = "Unhandled Error #5", "Line: 42 (in main module)\nIllegal function call\nContinue?"
+    cases = [("yes_no", "n", "no"), ("yes_no", "y", "yes"), ("yes_no", "Return", "yes"),
+             ("yes_no", "Escape", "no"), ("ok", "Return", "ok")]
+    with Xvfb() as xvfb:
+        env = dict(os.environ, DISPLAY=xvfb.display)
+        for buttons, key, answer in cases:
+            box = subprocess.Popen([args.box, title, text, buttons], env=env, stdout=subprocess.PIPE,
+                                   text=True)
+            try:
+                window = box_window(env, title)
+                time.sleep(0.2)
+                focus = subprocess.run(["xdotool", "getwindowfocus"], env=env, capture_output=True,
+                                       text=True).stdout.strip()
+                expect(focus == window, f"box not focused ({focus} vs {window})")
+                subprocess.run(["xdotool", "key", key], env=env, timeout=10)
+                out, _ = box.communicate(timeout=5)
+                expect(out.strip() == answer, f"{buttons} + {key}: {out.strip()!r}, wanted {answer}")
+            finally:
+                if box.poll() is None:
+                    box.kill()
+                    box.wait()
+
+
 TESTS = {
+    "error_box": test_error_box,
     "banner": test_banner,
     "close_mid_run": test_close_mid_run,
     "key_flood": test_key_flood,
@@ -451,6 +489,7 @@ def main():
     parser.add_argument("--program", required=True)
     parser.add_argument("--cells", required=True)
     parser.add_argument("--close", required=True)
+    parser.add_argument("--box", required=True)
     parser.add_argument("--run-timeout", type=float, default=2400)
     args = parser.parse_args()
     for tool in ("Xvfb", "xdotool", "import"):
