@@ -45,10 +45,12 @@ float random_number(float n, int32_t presence) {
 }
 
 // Equal to the double floor rounded back to single; done in integers to stay out of libm.
+// The sign is copied back so that -0 stays -0.
 float floor_single(float x) {
-    if (!(std::fabs(x) < kLargestNonWholeSingle) || x == 0.0f) return x;
+    if (!(std::fabs(x) < kLargestNonWholeSingle)) return x;
     const float truncated = static_cast<float>(static_cast<int32_t>(x));
-    return truncated > x ? truncated - 1.0f : truncated;
+    const float whole = truncated - (truncated > x ? 1.0f : 0.0f);
+    return std::copysign(whole, x);
 }
 
 int64_t round_to_int64(long double value) {

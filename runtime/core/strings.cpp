@@ -87,6 +87,13 @@ void take_storage(string_descriptor* destination, string_descriptor* source) {
     source->capacity = 0;
 }
 
+void free_text(string_descriptor* text) {
+    if (text == nullptr || (text->flags & store::kDescriptorIsFree) != 0) return;
+    store::unlist_temporary(text);
+    if (owns_bytes(text)) store::release_bytes(text);
+    store::give_back_descriptor(text);
+}
+
 }  // namespace
 
 string_descriptor* string_new(uint32_t length, int32_t temporary) {
@@ -111,7 +118,7 @@ string_descriptor* string_temporary_copy(const char* bytes, int32_t length) {
 
 string_descriptor* string_assign(string_descriptor* destination, string_descriptor* source) {
     if (destination == nullptr || destination == source) {
-        if (destination == nullptr && is_temporary(source)) string_free(source);
+        if (destination == nullptr && is_temporary(source)) free_text(source);
         return destination;
     }
     if ((destination->flags & kStringFixedLength) != 0) {
@@ -123,7 +130,7 @@ string_descriptor* string_assign(string_descriptor* destination, string_descript
     } else {
         destination->length = 0;
     }
-    if (is_temporary(source)) string_free(source);
+    if (is_temporary(source)) free_text(source);
     return destination;
 }
 
@@ -138,8 +145,8 @@ string_descriptor* string_concat(string_descriptor* a, string_descriptor* b) {
     string_descriptor* joined = new_text(total, true);
     std::memcpy(joined->bytes, a->bytes, static_cast<size_t>(a_length));
     std::memcpy(joined->bytes + a_length, b->bytes, static_cast<size_t>(b_length));
-    if (is_temporary(a)) string_free(a);
-    if (is_temporary(b) && b != a) string_free(b);
+    if (is_temporary(a)) free_text(a);
+    if (is_temporary(b) && b != a) free_text(b);
     return joined;
 }
 
@@ -161,12 +168,27 @@ int32_t string_equal(const string_descriptor* a, const string_descriptor* b) {
     return std::memcmp(a->bytes, b->bytes, static_cast<size_t>(length)) == 0 ? -1 : 0;
 }
 
-void string_free(string_descriptor* text) {
-    if (text == nullptr || (text->flags & store::kDescriptorIsFree) != 0) return;
-    store::unlist_temporary(text);
-    if (owns_bytes(text)) store::release_bytes(text);
-    store::give_back_descriptor(text);
+void string_free(string_descriptor* text) { free_text(text); }
+
+namespace {
+
+// Out of line so that a statement with nothing to free pays one compare and no register saves.
+[[gnu::noinline]] void free_listed_after(uint32_t mark) {
+    while (store::store.temp_next > mark) {
+        const uint32_t slot = --store::store.temp_next;
+        string_descriptor* text = store::store.temp_list[slot];
+        if (text != nullptr) free_text(text);
+    }
 }
+
+}  // namespace
+
+int32_t free_temp_strings(uint32_t mark, int32_t value) {
+    if (store::store.temp_next > mark) free_listed_after(mark);
+    return value;
+}
+
+uint32_t temp_string_mark() { return store::store.temp_next; }
 
 StringStoreStats string_store_stats() { return store::stats(); }
 

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
 #include <string>
 
@@ -66,6 +69,41 @@ TEST(NumberText, TableOfValues) {
         {-std::numeric_limits<float>::infinity(), "-Inf"},
     };
     for (const NumberTextCase& c : cases) EXPECT_EQ(text_of(c.value), c.text) << c.value;
+}
+
+// An independent model: the C library's seven-digit exponent form, then the layout rules.
+std::string model_text(float value) {
+    char scientific[32];
+    std::snprintf(scientific, sizeof scientific, "%.6e", std::fabs(static_cast<double>(value)));
+    std::string digits = std::string(1, scientific[0]) + std::string(scientific + 2, 6);
+    const int exponent = std::atoi(scientific + 9);
+    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+    const int count = static_cast<int>(digits.size());
+    std::string text = value < 0 ? "-" : " ";
+    if (exponent >= 7 || exponent - count < -8) {
+        text += digits.substr(0, 1);
+        if (count > 1) text += "." + digits.substr(1);
+        char tail[8];
+        std::snprintf(tail, sizeof tail, "E%c%02d", exponent < 0 ? '-' : '+', std::abs(exponent));
+        return text + tail;
+    }
+    if (exponent < 0) return text + "." + std::string(static_cast<size_t>(-exponent - 1), '0') + digits;
+    digits.resize(std::max<size_t>(digits.size(), static_cast<size_t>(exponent + 1)), '0');
+    text += digits.substr(0, static_cast<size_t>(exponent + 1));
+    if (count > exponent + 1) text += "." + digits.substr(static_cast<size_t>(exponent + 1));
+    return text;
+}
+
+TEST(NumberText, AgreesWithTheModelOnWholeNumbersAndFractions) {
+    for (uint32_t whole = 1; whole < (1u << 24); whole += whole < 200000 ? 1 : 997) {
+        const float value = static_cast<float>(whole);
+        ASSERT_EQ(text_of(value), model_text(value)) << whole;
+        ASSERT_EQ(text_of(-value), model_text(-value)) << whole;
+    }
+    for (float value = 1e-40f; value < 1e38f; value *= 1.0173f) {
+        ASSERT_EQ(text_of(value), model_text(value)) << value;
+        ASSERT_EQ(text_of(value + 0.5f), model_text(value + 0.5f)) << value;
+    }
 }
 
 TEST(NumberText, NoTextIsLongerThanThirteen) {
