@@ -29,7 +29,7 @@ uint16_t next_offset(uint16_t offset) {
                                         : static_cast<uint16_t>(offset + kKeyRingSlotBytes);
 }
 
-bool valid_offset(uint16_t offset) {
+[[maybe_unused]] bool valid_offset(uint16_t offset) {
     return offset >= kKeyRingFirstOffset && offset <= kKeyRingLastOffset && offset % 2 == 0;
 }
 
