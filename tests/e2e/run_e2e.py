@@ -26,6 +26,9 @@ SCREEN_WIDTH, SCREEN_HEIGHT = 1280, 800
 TEXT_WIDTH, TEXT_HEIGHT = 640, 400
 BEEP_HZ = 783.99
 SAMPLE_RATE = 44100
+# The wave writer mixes in steps of this many frames, each once its time has passed: a tone
+# queued within a step is recorded from that step's start, up to one step early.
+MIX_PERIOD = 256
 
 # Banner rows: (row, colour, length, leading blanks, allowed characters).
 BLOCKS = {0x20, 0xDB, 0xDC, 0xDF}
@@ -234,25 +237,42 @@ def wave_audio(workdir):
     conf = os.path.join(workdir, "alsoft.conf")
     with open(conf, "w") as f:
         f.write(f"[general]\nsample-type=int16\nchannels=stereo\nfrequency={SAMPLE_RATE}\n"
+                f"period_size={MIX_PERIOD}\n"
                 f"[wave]\nfile={path}\n")
     return path, {"ALSOFT_DRIVERS": "wave", "ALSOFT_CONF": conf}
 
 
-def watch_creation(path):
-    """Notes the wall-clock time at which a file appears (polled every half millisecond)."""
-    seen = {}
+class SoundClock:
+    """Relates the recording to the wall clock. The wave writer renders in real time and never
+    runs ahead of it, so for every size seen, start <= seen_at - recorded seconds; the smallest
+    such difference over many looks is the wall-clock time of the recording's first sample."""
 
-    def poll():
-        deadline = time.time() + 30
-        while time.time() < deadline:
-            if os.path.exists(path):
-                seen["time"] = time.time()
-                return
+    BYTES_PER_SECOND = SAMPLE_RATE * 4
+    HEADER = 44
+
+    def __init__(self, path):
+        self.path = path
+        self.start = None
+        self._stop = threading.Event()
+        self._thread = threading.Thread(target=self._watch, daemon=True)
+        self._thread.start()
+
+    def _watch(self):
+        while not self._stop.is_set():
+            try:
+                size = os.path.getsize(self.path)
+            except OSError:
+                size = 0
+            seen_at = time.time()
+            if size > self.HEADER:
+                start = seen_at - (size - self.HEADER) / self.BYTES_PER_SECOND
+                self.start = start if self.start is None else min(self.start, start)
             time.sleep(0.0005)
 
-    thread = threading.Thread(target=poll, daemon=True)
-    thread.start()
-    return seen, thread
+    def stop(self):
+        self._stop.set()
+        self._thread.join()
+        return self.start
 
 
 def read_samples(path):
@@ -299,8 +319,8 @@ def check_tone(tone, what):
 
 
 def test_banner(args, workdir):
-    """Title, full screen, the banner's rows and colours; Shift alone keeps the wait; Alt+F4 ends
-    the run with exit code 0."""
+    """Title, full screen, the banner's rows and colours; Shift alone keeps the wait; Alt+Enter
+    cycles the ways of showing; Alt+F4 ends the run with exit code 0."""
     with Xvfb() as xvfb:
         session = Session(args, xvfb, workdir, null_audio())
         try:
@@ -314,6 +334,14 @@ def test_banner(args, workdir):
             session.key("shift")
             time.sleep(1.5)
             expect(session.text_cells() == cells, "Shift alone ended the first key wait")
+            # Alt+Enter steps stretched -> smoothed -> square pixels -> smoothed -> windowed, and a
+            # window takes the frame's own size.
+            session.key("alt+Return", "alt+Return", "alt+Return", "alt+Return")
+            deadline = time.monotonic() + 5
+            while session.geometry() != (TEXT_WIDTH, TEXT_HEIGHT):
+                expect(time.monotonic() < deadline, f"Alt+Enter left {session.geometry()}")
+                time.sleep(0.1)
+            expect(session.program.process.poll() is None, "Alt+Enter ended the program")
             session.key("alt+F4")
             code = session.program.wait_exit(5)
             expect(code == 0, f"Alt+F4 gave exit code {code}")
@@ -390,25 +418,25 @@ def test_full_run(args, workdir):
     row 10, column 15, the end prompt after a key, exit code 0 after the last key."""
     sound_path, audio_env = wave_audio(workdir)
     with Xvfb() as xvfb:
-        created, watcher = watch_creation(sound_path)
+        sound_clock = SoundClock(sound_path)
         session = Session(args, xvfb, workdir, audio_env)
         try:
             session.wait_window()
             session.wait_for(is_banner, 10, what="the banner")
-            watcher.join()
-            expect("time" in created, "the sound file never appeared")
-            time.sleep(0.6)
+            time.sleep(1.5)
+            recording_start = sound_clock.stop()
+            expect(recording_start is not None, "nothing was recorded")
             first = tones(read_samples(sound_path))
             expect(len(first) == 1, f"banner: {len(first)} tones")
             check_tone(first[0], "banner beep")
-            # Start-up waits for the wall-clock second to change and draws the banner at once,
-            # so the banner stands at the first whole second after the sound device opened.
-            opened = created["time"]
-            onset = opened + first[0][0]
-            banner_at = min((float(int(opened) + n) for n in (1, 2)), key=lambda t: abs(t - onset))
+            # Start-up waits for the wall-clock second to change and draws the banner at once, so
+            # the banner stands at the first whole second after the recording began.
+            onset = recording_start + first[0][0]
+            banner_at = float(int(recording_start) + 1)
             lag = onset - banner_at
             print(f"banner beep {lag * 1000:.1f} ms after the banner")
-            expect(-0.010 <= lag <= 0.050, f"banner beep {lag * 1000:.1f} ms from the banner")
+            earliest = -(MIX_PERIOD / SAMPLE_RATE) - 0.003
+            expect(earliest <= lag <= 0.050, f"banner beep {lag * 1000:.1f} ms from the banner")
 
             session.key("space")
             pressed = time.monotonic()
