@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "runtime/core/error_state.h"
 #include "runtime/host/headless/headless_host.h"
 
 namespace zl {
@@ -44,6 +45,13 @@ TEST_F(StaticPoolTest, GrowthTakesANewPoolAndKeepsEarlierBlocks) {
     EXPECT_EQ(static_pool.size, static_cast<int32_t>(static_pool.limit - static_pool.base));
     EXPECT_GT(static_pool.size, 2 * (16 + 2 * kStaticPoolStartSize));
     EXPECT_EQ(grown[15], 0x5A);
+}
+
+TEST_F(StaticPoolTest, NegativeSizeIsAnIllegalFunctionCallAndTakesNothing) {
+    uint8_t* const next = static_pool.next;
+    EXPECT_EQ(static_alloc(-8), next);
+    EXPECT_EQ(static_pool.next, next);
+    EXPECT_EQ(error_state.pending_error.load(), kErrorIllegalFunctionCall);
 }
 
 TEST_F(StaticPoolTest, ScopeLocksAreReusedNewestFirstWithFreshIds) {

@@ -165,6 +165,18 @@ TEST_F(StringsTest, FreeingTwiceOrNullIsHarmless) {
     EXPECT_EQ(live(), 2);
 }
 
+TEST_F(StringsTest, ALengthBeyondTheStoreIsTheFatalOutOfMemory) {
+    try {
+        string_new(0x80000000u, 0);
+        ADD_FAILURE() << "returned";
+    } catch (const ProgramStopped& stopped) {
+        EXPECT_EQ(stopped.exit_code, 0);
+    }
+    ASSERT_EQ(host.boxes.shown.size(), 1u);
+    EXPECT_EQ(host.boxes.shown[0].title, "Critical Error #2");
+    EXPECT_EQ(host.boxes.shown[0].text, "Out of memory");
+}
+
 TEST_F(StringsTest, AMillionPrintStatementsLeaveNothingBehind) {
     const uint32_t mark = temp_string_mark();
     string_descriptor* counter = string_new(0, 0);
