@@ -18,7 +18,6 @@ import sys
 import tempfile
 import threading
 import time
-import wave
 
 import numpy as np
 
@@ -413,9 +412,23 @@ def test_no_audio(args, workdir):
             program.kill()
 
 
-def test_full_run(args, workdir):
-    """The whole run: banner beep, first key, the routines, the second beep, the result line at
-    row 10, column 15, the end prompt after a key, exit code 0 after the last key."""
+def closed_recording(path):
+    """The recording once the program has ended: the device was closed, so the writer has put
+    the final sizes into the header."""
+    with open(path, "rb") as f:
+        data = f.read()
+    expect(data[:4] == b"RIFF" and data[8:12] == b"WAVE", "not a wave file")
+    riff_size = int.from_bytes(data[4:8], "little")
+    data_at = data.find(b"data")
+    data_size = int.from_bytes(data[data_at + 4:data_at + 8], "little")
+    expect(riff_size == len(data) - 8, f"RIFF size {riff_size} of {len(data) - 8}: header not completed")
+    expect(data_size == len(data) - data_at - 8, "data size not completed")
+    return read_samples(path)
+
+
+def test_banner_beep(args, workdir):
+    """The banner beep: one 0.2 s tone at 783.99 Hz within 50 ms of the banner; ending the run
+    closes the sound device, so the recording is a complete wave file."""
     sound_path, audio_env = wave_audio(workdir)
     with Xvfb() as xvfb:
         sound_clock = SoundClock(sound_path)
@@ -437,7 +450,23 @@ def test_full_run(args, workdir):
             print(f"banner beep {lag * 1000:.1f} ms after the banner")
             earliest = -(MIX_PERIOD / SAMPLE_RATE) - 0.003
             expect(earliest <= lag <= 0.050, f"banner beep {lag * 1000:.1f} ms from the banner")
+            session.key("alt+F4")
+            code = session.program.wait_exit(5)
+            expect(code == 0, f"exit code {code}")
+            expect(len(tones(closed_recording(sound_path))) == 1, "tones after the end")
+        finally:
+            session.finish()
 
+
+def test_full_run(args, workdir):
+    """The whole run: first key, the routines, the result line at row 10, column 15, the end
+    prompt after a key, exit code 0 after the last key, and both beeps in the recording."""
+    sound_path, audio_env = wave_audio(workdir)
+    with Xvfb() as xvfb:
+        session = Session(args, xvfb, workdir, audio_env)
+        try:
+            session.wait_window()
+            session.wait_for(is_banner, 10, what="the banner")
             session.key("space")
             pressed = time.monotonic()
             result = session.wait_for(lambda cells: row_text(cells, 10)[14:22] == "Result: ",
@@ -456,8 +485,9 @@ def test_full_run(args, workdir):
             code = session.program.wait_exit(5)
             expect(code == 0, f"exit code {code}")
 
-            all_tones = tones(read_samples(sound_path))
+            all_tones = tones(closed_recording(sound_path))
             expect(len(all_tones) == 2, f"run: {len(all_tones)} tones")
+            check_tone(all_tones[0], "banner beep")
             check_tone(all_tones[1], "second beep")
         finally:
             session.finish()
@@ -501,6 +531,7 @@ def test_error_box(args, workdir):
 
 
 TESTS = {
+    "banner_beep": test_banner_beep,
     "error_box": test_error_box,
     "banner": test_banner,
     "close_mid_run": test_close_mid_run,
