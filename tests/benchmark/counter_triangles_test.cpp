@@ -147,10 +147,12 @@ CounterRun watch_counter_triangles(const CounterShape& shape, int triangle_passe
             if (counter == 2.0f || counter == 1000.0f) {
                 run.repeats_unchanged += probe::page_copy() == after_first;
             }
-            if (counter == 1000.0f && run.triangles == triangle_passes) throw probe::Stop{};
+            if (counter == 1000.0f && run.triangles == triangle_passes && triangle_passes < 500) {
+                throw probe::Stop{};
+            }
         }
     });
-    StatementProbe::run(shape.routine);
+    EXPECT_EQ(StatementProbe::run(shape.routine), triangle_passes == 500);
     EXPECT_EQ(run.lines, 5000);
     EXPECT_EQ(run.lines_shown, 5000);
     EXPECT_EQ(run.values_follow, 5000);
@@ -170,7 +172,16 @@ protected:
 
 TEST_F(CounterTrianglesTest, Screen7PrintsEveryCounterLineAndRepeatsEachTriangleUnchanged) {
     set_screen_mode(7, 0, 0, 0, 0, 1);
-    watch_counter_triangles(kScreen7, 12);
+    const CounterRun run = watch_counter_triangles(kScreen7, 500);
+    // Left for the palette-chars routine: cursor at row 1, column 1 with no parked line end,
+    // the graphics cursor on the last fill's point, colours and palette as found.
+    EXPECT_EQ(write_page->cursor_row, 1);
+    EXPECT_EQ(write_page->cursor_column, 1);
+    EXPECT_FALSE(write_page->cursor_parked);
+    EXPECT_EQ(write_page->graphics_x, run.last.x[0] + 1.0f);
+    EXPECT_EQ(write_page->graphics_y, run.last.y[0] + 1.0f);
+    EXPECT_EQ(write_page->foreground, 15u);
+    for (int k = 0; k < 16; ++k) EXPECT_EQ(write_page->palette[k], default_palette_16[k]) << k;
 }
 
 TEST_F(CounterTrianglesTest, Screen12CounterLinesPrintInTheBackgroundsDarkRed) {
