@@ -349,12 +349,19 @@ def test_banner(args, workdir):
 
 
 def test_close_mid_run(args, workdir):
-    """A key ends the first wait; closing the window afterwards ends the run quickly with 0."""
+    """Pause and its consumed release key; a key ends the first wait; closing the window
+    afterwards ends the run quickly with exit code 0."""
     with Xvfb() as xvfb:
         session = Session(args, xvfb, workdir, null_audio())
         try:
             session.wait_window()
             banner = session.wait_for(is_banner, 10, what="the banner")
+            # Pause holds the run; the key that releases it is consumed, so the wait goes on.
+            session.key("Pause")
+            time.sleep(0.3)
+            session.key("a")
+            time.sleep(1.0)
+            expect(session.text_cells() == banner, "the key that ended the pause reached the wait")
             session.key("space")
             session.wait_for(lambda cells: cells != banner, 30, what="the run to start")
             time.sleep(1.0)
