@@ -2,6 +2,7 @@
 // random integer draws and integer-argument passing. Every routine is written with these.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <initializer_list>
 #include <string_view>
@@ -78,16 +79,29 @@ private:
 
 // A counted loop over a single-precision counter with double start, limit and step:
 //   for (CountedLoop loop(counter, 1, 1000, 1, line); loop.pass(); loop.step()) { ... }
+// A whole-number loop runs on an integer copy of its value while that stays exact in single
+// precision and the body leaves the counter alone: counter + step is then that integer sum,
+// whatever the precision, and the loop's bookkeeping stays off the body's critical path.
 class CountedLoop {
 public:
     CountedLoop(float& counter, double start, double limit, double step, int32_t line)
         : counter_(counter), value_(start), limit_(limit), step_(step), negative_(step < 0),
-          skip_first_test_(error_is_pending()), line_(line) {}
+          skip_first_test_(error_is_pending()), whole_(is_small_whole(start) && is_small_whole(step)),
+          line_(line) {
+        if (whole_) {
+            whole_value_ = static_cast<int32_t>(start);
+            whole_step_ = static_cast<int32_t>(step);
+        }
+    }
 
     // Entry and exit test, then the loop line's check; false when the loop is left.
     bool pass() {
         if (skip_first_test_) {
             skip_first_test_ = false;
+        } else if (whole_) {
+            counter_ = static_cast<float>(whole_value_);
+            const double value = static_cast<double>(whole_value_);
+            if (negative_ ? value < limit_ : value > limit_) return false;
         } else {
             counter_ = static_cast<float>(value_);
             if (negative_ ? value_ < limit_ : value_ > limit_) return false;
@@ -96,17 +110,36 @@ public:
         return true;
     }
     void step() {
+        if (whole_) {
+            const int32_t next = whole_value_ + whole_step_;
+            if (counter_ == static_cast<float>(whole_value_) && next >= -kLargestExactWhole &&
+                next <= kLargestExactWhole) [[likely]] {
+                whole_value_ = next;
+                return;
+            }
+            whole_ = false;
+        }
         value_ = static_cast<double>(static_cast<long double>(counter_) +
                                      static_cast<long double>(step_));
     }
 
 private:
+    static constexpr int32_t kLargestExactWhole = 16777216;   // 2^24
+    // -0 is left to the general path, which keeps its sign in the counter.
+    static bool is_small_whole(double x) {
+        return x >= -kLargestExactWhole && x <= kLargestExactWhole &&
+               static_cast<double>(static_cast<int32_t>(x)) == x && !(x == 0 && std::signbit(x));
+    }
+
     float& counter_;
     double value_;
     double limit_;
     double step_;
     bool negative_;
     bool skip_first_test_;
+    bool whole_;
+    int32_t whole_value_ = 0;
+    int32_t whole_step_ = 0;
     int32_t line_;
 };
 

@@ -1,0 +1,74 @@
+// Owns what the pixel, box, circle, fill, line and triangle routines share: the arguments they
+// pass the screen and drawing operations, the mode selection that opens each of them, and the
+// arithmetic of their logarithm and trigonometry statements.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+
+#include "benchmark/frame.h"
+#include "runtime/screen/screen_mode.h"
+#include "runtime/screen/text_output.h"
+
+namespace zl {
+
+constexpr int32_t kModeOnly = 1;              // set_screen_mode: only the mode given
+constexpr int32_t kFirstPointAndColour = 9;   // draw_line: absolute first point, colour given
+constexpr int32_t kColourOnly = 2;            // set_pixel, draw_circle, flood_fill: colour given
+constexpr int32_t kPointGiven = 1;            // point_colour: read the pixel at (x, y)
+
+constexpr float kCoordinateScale = 1000.0f;
+constexpr float kLastX = 320.0f;   // one past the page's last column, and accepted
+constexpr float kLastY = 200.0f;   // one past the page's last row, and accepted
+
+// The opening line: select the mode, then clear the page; both statements carry the line.
+inline void select_mode_and_clear(int32_t mode, int32_t line) {
+    set_screen_mode(mode, 0, 0, 0, 0, kModeOnly);
+    check(line);
+    clear_screen(0, 0, 0);
+    check(line);
+}
+
+// A counted loop from 1 to count of one statement and its check. Kept out of line, so the hot
+// loop has the registers to itself instead of sharing them with the routine's other variables.
+template <typename Statement>
+[[gnu::noinline]] void repeat_statement(float& counter, double count, int32_t loop_line,
+                                        int32_t statement_line, Statement statement) {
+    for (CountedLoop loop(counter, 1.0, count, 1.0, loop_line); loop.pass(); loop.step()) {
+        statement();
+        check(statement_line);
+    }
+}
+
+// natural_log(log_argument) + 2.71828182845905, added in extended precision.
+inline float log_plus_e(double logarithm) {
+    constexpr double kNearE = 2.71828182845905;
+    return static_cast<float>(static_cast<long double>(logarithm) +
+                              static_cast<long double>(kNearE));
+}
+
+// L + s - (s / s) * s in extended precision, stored single.
+// The x87 unit takes some 400 cycles for each operation on a NaN, and s / s is a NaN exactly
+// when s is 0, infinite or a NaN. Then every step's result is exact or that NaN, so the same
+// operations in double precision give the same bits; any other s takes the x87 path.
+inline float log_with_idle_quotient(double logarithm, float s) {
+    const double ds = s;
+    const double quotient = ds / ds;
+    if (quotient == 1.0) {
+        const long double es = s;
+        const long double t = static_cast<long double>(logarithm) + es;
+        long double q = es / es;
+        q = q * es;
+        return static_cast<float>(t - q);
+    }
+    const double t = logarithm + ds;
+    const double q = quotient * ds;
+    return static_cast<float>(t - q);
+}
+
+// The single-precision sine and cosine added in extended precision, stored single.
+inline float sine_plus_cosine(float sine, float cosine) {
+    return static_cast<float>(static_cast<long double>(sine) + static_cast<long double>(cosine));
+}
+
+}  // namespace zl
