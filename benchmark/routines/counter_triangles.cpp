@@ -20,9 +20,9 @@ using extended = long double;
 // What the two twins differ in.
 struct CounterShape {
     int32_t mode;
-    int32_t line_offset;   // added to every source line of the mode-7 routine
-    float second_base;     // minuend of the second printed value
-    float last_x;          // corner limits, inclusive
+    int32_t line_offset;  // added to every source line of the mode-7 routine
+    float second_base;    // minuend of the second printed value
+    float last_x;         // corner limits, inclusive
     float last_y;
 };
 
@@ -36,7 +36,7 @@ constexpr float kCornerScale = 1000.0f;
 constexpr float kColourScale = 100.0f;
 constexpr float kLastColour = 16.0f;
 constexpr float kNoColour = 0.0f;
-constexpr float kInside = 1.0f;   // the fill starts this far right of and below the first corner
+constexpr float kInside = 1.0f;  // the fill starts this far right of and below the first corner
 constexpr int32_t kCounterRow = 10;
 constexpr int32_t kCounterColumn = 10;
 constexpr int32_t kFirstPointAndColour = 9;
@@ -51,8 +51,7 @@ float sum(float a, float b) {
 float second_value(const CounterShape& shape, float loop_counter) {
     const float s = random_number(0.0f, 0);
     return static_cast<float>(static_cast<extended>(shape.second_base) -
-                              static_cast<extended>(s) *
-                                  static_cast<extended>(kSecondRandomScale) *
+                              static_cast<extended>(s) * static_cast<extended>(kSecondRandomScale) *
                                   static_cast<extended>(loop_counter));
 }
 
@@ -76,23 +75,22 @@ void counter_triangles(const CounterShape& shape) {
     check(458 + at);
     clear_screen(0, 0, 0);
     check(458 + at);
-    for (CountedLoop lines(loop_counter, 1.0, 5000.0, 1.0, 459 + at); lines.pass();
-         lines.step()) {
+    for (CountedLoop lines(loop_counter, 1.0, 5000.0, 1.0, 459 + at); lines.pass(); lines.step()) {
         const extended logarithm = natural_log(log_argument);
-        const double difference = static_cast<double>(
-            logarithm * static_cast<extended>(kNearE) - static_cast<extended>(loop_counter));
+        const double difference = static_cast<double>(logarithm * static_cast<extended>(kNearE) -
+                                                      static_cast<extended>(loop_counter));
         const float r = random_number(loop_counter, 1);
-        printed_value = static_cast<float>(
-            static_cast<extended>(difference) +
-            static_cast<extended>(r) * static_cast<extended>(kFirstRandomScale));
+        printed_value =
+            static_cast<float>(static_cast<extended>(difference) +
+                               static_cast<extended>(r) * static_cast<extended>(kFirstRandomScale));
         check(460 + at);
         set_cursor(kCounterRow, kCounterColumn, 0, 0, 0, 3);
         check(461 + at);
-        print_list(routine,
-                   {number(printed_value),
-                    number_of([&] { return second_value(shape, loop_counter); }),
-                    literal(kThreeBlanks)},
-                   LineEnd::yes, 461 + at);
+        print_list(
+            routine,
+            {number(printed_value), number_of([&] { return second_value(shape, loop_counter); }),
+             literal(kThreeBlanks)},
+            LineEnd::yes, 461 + at);
     }
 
     clear_screen(0, 0, 0);
@@ -162,8 +160,12 @@ void counter_triangles(const CounterShape& shape) {
 
 }  // namespace
 
-void test_counter_triangles_screen7() { counter_triangles(kScreen7); }
+void test_counter_triangles_screen7() {
+    counter_triangles(kScreen7);
+}
 
-void test_counter_triangles_screen12() { counter_triangles(kScreen12); }
+void test_counter_triangles_screen12() {
+    counter_triangles(kScreen12);
+}
 
 }  // namespace zl

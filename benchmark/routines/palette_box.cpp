@@ -17,12 +17,12 @@ using extended = long double;
 // What the three twins differ in.
 struct PaletteBoxShape {
     int32_t mode;
-    int32_t line_offset;   // added to every source line of the mode-1 routine
+    int32_t line_offset;  // added to every source line of the mode-1 routine
     float colour_scale;
     float colour_limit;
-    float right;           // second box corner
+    float right;  // second box corner
     float bottom;
-    bool shift_by_pi;      // each evaluation plus and then minus 3.1415926
+    bool shift_by_pi;  // each evaluation plus and then minus 3.1415926
 };
 
 constexpr PaletteBoxShape kScreen1{1, 0, 10.0f, 4.0f, 300.0f, 180.0f, true};
@@ -92,10 +92,16 @@ void palette_box(const PaletteBoxShape& shape) {
 
 }  // namespace
 
-void test_palette_box_screen1() { palette_box(kScreen1); }
+void test_palette_box_screen1() {
+    palette_box(kScreen1);
+}
 
-void test_palette_box_screen7() { palette_box(kScreen7); }
+void test_palette_box_screen7() {
+    palette_box(kScreen7);
+}
 
-void test_palette_box_screen12() { palette_box(kScreen12); }
+void test_palette_box_screen12() {
+    palette_box(kScreen12);
+}
 
 }  // namespace zl

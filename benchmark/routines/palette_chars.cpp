@@ -14,7 +14,7 @@ namespace {
 struct PaletteCharsShape {
     int32_t mode;
     double last_attribute;
-    int32_t line_offset;   // added to every source line of the mode-1 routine
+    int32_t line_offset;  // added to every source line of the mode-1 routine
 };
 
 constexpr PaletteCharsShape kScreen1{1, 3.0, 0};
@@ -86,8 +86,12 @@ void palette_chars(const PaletteCharsShape& shape) {
 
 }  // namespace
 
-void test_palette_chars_screen1() { palette_chars(kScreen1); }
+void test_palette_chars_screen1() {
+    palette_chars(kScreen1);
+}
 
-void test_palette_chars_screen7() { palette_chars(kScreen7); }
+void test_palette_chars_screen7() {
+    palette_chars(kScreen7);
+}
 
 }  // namespace zl

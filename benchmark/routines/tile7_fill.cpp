@@ -18,8 +18,8 @@ using extended = long double;
 // What the two twins differ in.
 struct Tile7Shape {
     int32_t mode;
-    int32_t line_offset;    // added to the source lines up to the first fill's
-    bool random_offsets;    // the second point's offset drawn (0 to 9 each way), else 10
+    int32_t line_offset;  // added to the source lines up to the first fill's
+    bool random_offsets;  // the second point's offset drawn (0 to 9 each way), else 10
 };
 
 constexpr Tile7Shape kScreen1{1, 0, false};
@@ -70,8 +70,7 @@ void tile7_fill(const Tile7Shape& shape) {
     check(373 + at);
     clear_screen(0, 0, 0);
     check(373 + at);
-    for (CountedLoop outer(outer_counter, 1.0, 100.0, 1.0, 374 + at); outer.pass();
-         outer.step()) {
+    for (CountedLoop outer(outer_counter, 1.0, 100.0, 1.0, 374 + at); outer.pass(); outer.step()) {
         for (CountedLoop logs(inner_counter, 1.0, 125000.0, 1.0, 375 + at); logs.pass();
              logs.step()) {
             log_value = static_cast<float>(natural_log(log_argument));
@@ -116,8 +115,8 @@ void tile7_fill(const Tile7Shape& shape) {
                              kTileGiven);
             routine.end_statement(702);
         } else {
-            flood_fill_tiled(sum(x, kFixedOffset), sum(y, kFixedOffset), tile_backward, 0,
-                             nullptr, kTileGiven);
+            flood_fill_tiled(sum(x, kFixedOffset), sum(y, kFixedOffset), tile_backward, 0, nullptr,
+                             kTileGiven);
             routine.end_statement(406);
         }
     }
@@ -125,8 +124,12 @@ void tile7_fill(const Tile7Shape& shape) {
 
 }  // namespace
 
-void test_tile7_fill_screen1() { tile7_fill(kScreen1); }
+void test_tile7_fill_screen1() {
+    tile7_fill(kScreen1);
+}
 
-void test_tile7_fill_screen7() { tile7_fill(kScreen7); }
+void test_tile7_fill_screen7() {
+    tile7_fill(kScreen7);
+}
 
 }  // namespace zl

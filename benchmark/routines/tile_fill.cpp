@@ -18,7 +18,7 @@ using extended = long double;
 // What the two twins differ in.
 struct TileShape {
     int32_t mode;
-    int32_t line_offset;   // added to every source line of the mode-1 routine
+    int32_t line_offset;  // added to every source line of the mode-1 routine
 };
 
 constexpr TileShape kScreen1{1, 0};
@@ -27,7 +27,7 @@ constexpr TileShape kScreen7{7, 294};
 constexpr float kDrawScale = 1000.0f;
 constexpr float kLastCode = 255.0f;
 constexpr float kLastX = 320.0f;
-constexpr float kRowLimit = 320.0f;   // y is kept below this; y never reaches a fill
+constexpr float kRowLimit = 320.0f;  // y is kept below this; y never reaches a fill
 constexpr int32_t kTileGiven = 2;
 
 void tile_fill(const TileShape& shape) {
@@ -49,8 +49,7 @@ void tile_fill(const TileShape& shape) {
     check(349 + at);
     clear_screen(0, 0, 0);
     check(349 + at);
-    for (CountedLoop outer(outer_counter, 1.0, 100.0, 1.0, 350 + at); outer.pass();
-         outer.step()) {
+    for (CountedLoop outer(outer_counter, 1.0, 100.0, 1.0, 350 + at); outer.pass(); outer.step()) {
         for (CountedLoop logs(inner_counter, 1.0, 125000.0, 1.0, 351 + at); logs.pass();
              logs.step()) {
             log_value = static_cast<float>(natural_log(log_argument));
@@ -85,8 +84,7 @@ void tile_fill(const TileShape& shape) {
         flood_fill_tiled(idle_x, idle_y, tile_text, 0, nullptr, kTileGiven);
         routine.end_statement(365 + at);
     }
-    for (CountedLoop sums(inner_counter, 1.0, 50000.0, 1.0, 367 + at); sums.pass();
-         sums.step()) {
+    for (CountedLoop sums(inner_counter, 1.0, 50000.0, 1.0, 367 + at); sums.pass(); sums.step()) {
         const float sine = sin_single(inner_counter);
         const float cosine = cos_single(inner_counter);
         char_code = static_cast<float>(static_cast<extended>(sine) + static_cast<extended>(cosine));
@@ -96,8 +94,12 @@ void tile_fill(const TileShape& shape) {
 
 }  // namespace
 
-void test_tile_fill_screen1() { tile_fill(kScreen1); }
+void test_tile_fill_screen1() {
+    tile_fill(kScreen1);
+}
 
-void test_tile_fill_screen7() { tile_fill(kScreen7); }
+void test_tile_fill_screen7() {
+    tile_fill(kScreen7);
+}
 
 }  // namespace zl

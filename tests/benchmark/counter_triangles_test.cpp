@@ -86,7 +86,7 @@ struct CounterRun {
 CounterRun watch_counter_triangles(const CounterShape& shape, int triangle_passes) {
     CounterRun run;
     Sequence model;
-    const Variables vars;   // counter, value, outer, colour, fill, x1, y1, x2, y2, x3, y3
+    const Variables vars;  // counter, value, outer, colour, fill, x1, y1, x2, y2, x3, y3
     const int32_t at = shape.at;
     const double logarithm = std::log(log_argument);
     int counter_checks = 0;
@@ -166,7 +166,7 @@ CounterRun watch_counter_triangles(const CounterShape& shape, int triangle_passe
 }
 
 class CounterTrianglesTest : public ::testing::Test {
-protected:
+  protected:
     HeadlessHost host;
 };
 

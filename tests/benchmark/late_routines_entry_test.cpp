@@ -19,15 +19,15 @@ namespace {
 struct Named {
     std::string_view name;
     int32_t main_line;
-    int32_t mode;   // its own screen mode
+    int32_t mode;  // its own screen mode
 };
 
 constexpr Named kRoutines[] = {
-    {"test_tile7_fill_screen1", 68, 1},         {"test_palette_chars_screen1", 71, 1},
-    {"test_palette_box_screen1", 72, 1},        {"test_counter_triangles_screen7", 81, 7},
-    {"test_palette_chars_screen7", 82, 7},      {"test_palette_box_screen7", 83, 7},
-    {"test_palette_box_screen12", 84, 12},      {"test_counter_triangles_screen12", 85, 12},
-    {"test_tile_fill_screen1", 0, 1},           {"test_tile_fill_screen7", 0, 7},
+    {"test_tile7_fill_screen1", 68, 1},    {"test_palette_chars_screen1", 71, 1},
+    {"test_palette_box_screen1", 72, 1},   {"test_counter_triangles_screen7", 81, 7},
+    {"test_palette_chars_screen7", 82, 7}, {"test_palette_box_screen7", 83, 7},
+    {"test_palette_box_screen12", 84, 12}, {"test_counter_triangles_screen12", 85, 12},
+    {"test_tile_fill_screen1", 0, 1},      {"test_tile_fill_screen7", 0, 7},
     {"test_tile7_fill_screen7", 0, 7},
 };
 

@@ -26,8 +26,12 @@ constexpr int kColumns = 40;
 constexpr uint32_t kWhite = 15;
 constexpr uint32_t kCyan = 3;
 
-uint32_t entry(int index) { return write_page->palette[index]; }
-uint32_t colour_of(uint32_t default_index) { return default_palette_16[default_index]; }
+uint32_t entry(int index) {
+    return write_page->palette[index];
+}
+uint32_t colour_of(uint32_t default_index) {
+    return default_palette_16[default_index];
+}
 
 // The characters of one pass in order, 40 to a row over rows 1 to 24.
 bool window_shows(const std::vector<uint8_t>& codes, uint8_t ink) {
@@ -38,7 +42,7 @@ bool window_shows(const std::vector<uint8_t>& codes, uint8_t ink) {
 }
 
 class PaletteRoutinesTest : public ::testing::Test {
-protected:
+  protected:
     void enter_mode(int32_t mode) { set_screen_mode(mode, 0, 0, 0, 0, 1); }
     void give_all_entries(int count, uint32_t colour) {
         for (int attribute = 0; attribute < count; ++attribute) set_palette(attribute, colour, 1);
@@ -64,7 +68,7 @@ CharsRun watch_palette_chars(void (*routine)(), int32_t at, bool mode_1,
     CharsRun run;
     Sequence model;
     std::vector<uint8_t> codes;
-    const Variables vars;   // outer, attribute, palette colour, row, column, code
+    const Variables vars;  // outer, attribute, palette colour, row, column, code
     StatementProbe probe([&](int32_t line) {
         if (line == 189 + at) ++run.draws;
         if (line == 185 + at) {
@@ -95,10 +99,11 @@ CharsRun watch_palette_chars(void (*routine)(), int32_t at, bool mode_1,
             if (codes.size() == 1) {
                 // The first pass starts at row 1; every later one with the parked line end.
                 const int row = run.passes == 1 ? 1 : 2;
-                run.first_char_placed = run.first_char_placed && write_page->cursor_row == row &&
-                                        write_page->cursor_column == 2 &&
-                                        probe::cell_shows(row, 1, codes[0],
-                                                          static_cast<uint8_t>(write_page->foreground), 0);
+                run.first_char_placed =
+                    run.first_char_placed && write_page->cursor_row == row &&
+                    write_page->cursor_column == 2 &&
+                    probe::cell_shows(row, 1, codes[0],
+                                      static_cast<uint8_t>(write_page->foreground), 0);
             }
             if (run.passes <= 2 && codes.size() == kCharsPerPass) {
                 // Pass 2 scrolled once: its picture is the same as the first pass's.
@@ -126,7 +131,7 @@ CharsRun watch_palette_chars(void (*routine)(), int32_t at, bool mode_1,
 
 TEST_F(PaletteRoutinesTest, CharsScreen1CyclesBackgroundAndPrintsEveryPassInPlace) {
     enter_mode(1);
-    write_page->pixels[197 * 320 + 5] = 2;   // the previous routine's picture, below the window
+    write_page->pixels[197 * 320 + 5] = 2;  // the previous routine's picture, below the window
     const CharsRun run = watch_palette_chars(test_palette_chars_screen1, 0, true, {5, 197});
     EXPECT_EQ(run.passes, 1280);
     EXPECT_EQ(run.prints, 1228800);
@@ -211,7 +216,7 @@ bool box_exact(const BoxShape& shape, uint8_t colour) {
 BoxRun watch_palette_box(const BoxShape& shape) {
     BoxRun run;
     Sequence model;
-    const Variables vars;   // outer, attribute, palette colour, colour, inner, value
+    const Variables vars;  // outer, attribute, palette colour, colour, inner, value
     const int32_t at = shape.at;
     StatementProbe probe([&](int32_t line) {
         if (line == 207 + at) {

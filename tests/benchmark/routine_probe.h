@@ -31,7 +31,7 @@ struct Sequence {
         return static_cast<float>(state) / 16777216.0f;
     }
     float below(float n) {
-        const float product = next() * n;   // rounded to single before the floor
+        const float product = next() * n;  // rounded to single before the floor
         return std::floor(product);
     }
 };
@@ -41,7 +41,7 @@ struct Stop {};
 
 // While it lives, every statement check calls visit(line) on the program thread.
 class StatementProbe {
-public:
+  public:
     explicit StatementProbe(std::function<void(int32_t)> visit) : visit_(std::move(visit)) {
         active() = &visit_;
         statement_observer = &observe;
@@ -65,14 +65,14 @@ public:
         return true;
     }
 
-private:
+  private:
     static std::function<void(int32_t)>*& active() {
         static std::function<void(int32_t)>* visit = nullptr;
         return visit;
     }
     static void observe(int32_t line) {
         (*active())(line);
-        signal_event();   // so the next statement's check comes here as well
+        signal_event();  // so the next statement's check comes here as well
     }
     std::function<void(int32_t)> visit_;
 };
@@ -80,7 +80,7 @@ private:
 // A routine's variables in the static pool: the routine makes them from the pool's next pointer
 // at entry, one 8-byte slot each, in their listed order. Make this just before the call.
 class Variables {
-public:
+  public:
     Variables() : base_(static_pool.next) {}
     float single(int index) const {
         float value;
@@ -88,11 +88,13 @@ public:
         return value;
     }
 
-private:
+  private:
     const uint8_t* base_;
 };
 
-inline uint8_t pixel(int x, int y) { return write_page->pixels[y * write_page->width + x]; }
+inline uint8_t pixel(int x, int y) {
+    return write_page->pixels[y * write_page->width + x];
+}
 
 inline bool page_is(uint8_t colour) {
     const screen_page& page = *write_page;

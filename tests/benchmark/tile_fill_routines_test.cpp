@@ -27,7 +27,8 @@ bool page_shows_pattern(const std::string& tile) {
     const screen_page& page = *write_page;
     for (int y = 0; y < page.height; ++y) {
         for (int x = 0; x < page.width; ++x) {
-            if (probe::pixel(x, y) != probe::tile_colour(tile, page.colour_bits, x, y)) return false;
+            if (probe::pixel(x, y) != probe::tile_colour(tile, page.colour_bits, x, y))
+                return false;
         }
     }
     return true;
@@ -60,7 +61,7 @@ bool fill_is_lawful(const std::vector<uint8_t>& before, const std::string& tile,
 }
 
 class TileFillRoutinesTest : public ::testing::Test {
-protected:
+  protected:
     HeadlessHost host;
 };
 
@@ -73,7 +74,7 @@ struct TileShape {
 
 void watch_tile_fill(const TileShape& shape) {
     Sequence model;
-    const Variables vars;   // outer, inner, log, code, x, y, idle x, idle y
+    const Variables vars;  // outer, inner, log, code, x, y, idle x, idle y
     const int32_t at = shape.at;
     std::string tile;
     int fills = 0;
@@ -148,11 +149,11 @@ TEST_F(TileFillRoutinesTest, PatternRulesForOneAndSevenBytes) {
     const std::string seven = {'\xE4', '\x00', '\x1B', '\xFF', '\x80', '\x80', '\x80'};
     EXPECT_EQ(probe::tile_colour(seven, 2, 0, 0), 3);
     EXPECT_EQ(probe::tile_colour(seven, 2, 3, 0), 0);
-    EXPECT_EQ(probe::tile_colour(seven, 2, 7, 7), 0);   // column 3 of row 0 again
+    EXPECT_EQ(probe::tile_colour(seven, 2, 7, 7), 0);  // column 3 of row 0 again
     EXPECT_EQ(probe::tile_colour(seven, 2, 2, 2), 2);
     EXPECT_EQ(probe::tile_colour(seven, 4, 0, 0), 1 + 8);
     EXPECT_EQ(probe::tile_colour(seven, 4, 3, 0), 4 + 8);
-    EXPECT_EQ(probe::tile_colour(seven, 4, 0, 1), 7);   // the fourth plane lies past the end
+    EXPECT_EQ(probe::tile_colour(seven, 4, 0, 1), 7);  // the fourth plane lies past the end
     EXPECT_EQ(probe::tile_colour(std::string(1, '\x81'), 4, 8, 5), 1);
     EXPECT_EQ(probe::tile_colour(std::string(1, '\x81'), 4, 6, 5), 0);
 }
@@ -206,8 +207,8 @@ void watch_tile7_fill(const Tile7Shape& shape) {
             lawful += fill_is_lawful(before, forward, x, y);
             if (fills == 1) {
                 // The page is cleared to 0: a point on it gives every pixel its pattern colour.
-                whole_first_fill = (x < 320.0f && y < 200.0f) ? page_shows_pattern(forward)
-                                                               : probe::page_is(0);
+                whole_first_fill =
+                    (x < 320.0f && y < 200.0f) ? page_shows_pattern(forward) : probe::page_is(0);
             }
             before = probe::page_copy();
         }
@@ -236,7 +237,7 @@ void watch_tile7_fill(const Tile7Shape& shape) {
 
 TEST_F(TileFillRoutinesTest, SevenCharacterScreen1FillsWithSevenRowPatternsBothWays) {
     set_screen_mode(1, 0, 0, 0, 0, 1);
-    write_page->pixels[100 * 320 + 100] = 3;   // the previous picture; the clear removes it
+    write_page->pixels[100 * 320 + 100] = 3;  // the previous picture; the clear removes it
     watch_tile7_fill({test_tile7_fill_screen1, 0, false});
     EXPECT_EQ(write_page->foreground, 3u);
 }
