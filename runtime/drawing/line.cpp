@@ -73,16 +73,54 @@ bool move_onto_edge(PixelPoint& from, PixelPoint to, const ClipBox& clip) {
     return false;
 }
 
+// Where a line's pixels go: pixel n with minor coordinate m is at start + n * major + m * minor.
+// Everything is held by value, so the byte stores cannot make the compiler reload it.
+struct LinePixels {
+    uint8_t* start = nullptr;
+    ptrdiff_t major = 0;
+    ptrdiff_t minor = 0;
+    uint8_t colour = 0;
+    uint16_t pattern = kSolidPattern;
+
+    bool drawn(int n) const { return ((pattern << (n % kPatternLength)) & 0x8000) != 0; }
+
+    void one(int n, int m) const {
+        if (drawn(n)) start[n * major + m * minor] = colour;
+    }
+
+    // Pixels n to n + count - 1, the minor coordinate of each being position >> shift.
+    void run(int n, int count, int64_t position, int64_t stride, int shift) const {
+        uint8_t* at = start + n * major;
+        const ptrdiff_t step = major;
+        const ptrdiff_t across = minor;
+        const uint8_t value = colour;
+        if (pattern == kSolidPattern) {
+            for (int i = 0; i < count; ++i) {
+                at[(position >> shift) * across] = value;
+                at += step;
+                position += stride;
+            }
+            return;
+        }
+        const uint16_t bits = pattern;
+        for (int i = 0; i < count; ++i) {
+            if (((bits << ((n + i) % kPatternLength)) & 0x8000) != 0) at[(position >> shift) * across] = value;
+            at += step;
+            position += stride;
+        }
+    }
+};
+
 // The minor coordinate of a line: v(n+1) = v(n) + slope in single precision, each value rounded
 // half away from zero and kept within [low, high]. While v stays inside one binade every sum
 // rounds to the same grid, so (barring an exact tie) each step adds the same amount and a run of
 // steps is an exact arithmetic progression: such runs are walked in integer fixed point instead
 // of through the add's latency chain. Everything else takes the plain single-precision step.
-template <class Emit>
-void walk_minor(float v, float slope, int count, int low, int high, Emit&& emit) {
+void walk_minor(float v, float slope, int count, int low, int high, const LinePixels& pixels) {
     constexpr int kMantissaBits = 23;
     constexpr int kExponentBias = 127;
     constexpr int kMaxShift = 62;
+    constexpr int kShortestRun = 4;
     int n = 0;
     while (n < count) {
         const int remaining = count - n;
@@ -90,7 +128,7 @@ void walk_minor(float v, float slope, int count, int low, int high, Emit&& emit)
         const int biased = static_cast<int>((bits >> kMantissaBits) & 0xFF);
         // v = m * 2^-shift with a whole m below 2^24.
         const int shift = kExponentBias + kMantissaBits - biased;
-        if (v > 0 && biased > 0 && shift > 0 && shift <= kMaxShift && remaining >= 2) {
+        if (v > 0 && biased > 0 && shift > 0 && shift <= kMaxShift && remaining >= kShortestRun) {
             const double lo = std::bit_cast<float>(static_cast<uint32_t>(biased) << kMantissaBits);
             const double hi = 2 * lo;
             const double half_grid = lo * 0x1p-24;
@@ -114,21 +152,18 @@ void walk_minor(float v, float slope, int count, int low, int high, Emit&& emit)
                     while (run < remaining && fits(run)) ++run;
                 }
             }
-            if (run >= 2) {
+            if (run >= kShortestRun) {
                 const double scale = std::bit_cast<double>(static_cast<uint64_t>(1023 + shift) << 52);
                 const int64_t stride = static_cast<int64_t>(step * scale);
-                int64_t position = static_cast<int64_t>(dv * scale) + (int64_t{1} << (shift - 1));
-                const int first = static_cast<int>(position >> shift);
-                const int last = static_cast<int>((position + (run - 1) * stride) >> shift);
+                const int64_t position = static_cast<int64_t>(dv * scale) + (int64_t{1} << (shift - 1));
+                const int64_t first = position >> shift;
+                const int64_t last = (position + (run - 1) * stride) >> shift;
                 if (std::min(first, last) >= low && std::max(first, last) <= high) {
-                    for (int m = 0; m < run; ++m) {
-                        emit(n + m, static_cast<int>(position >> shift));
-                        position += stride;
-                    }
+                    pixels.run(n, run, position, stride, shift);
                 } else {
+                    // Only a sum drifting past the far end of a very long line comes here.
                     for (int m = 0; m < run; ++m) {
-                        emit(n + m, std::clamp(static_cast<int>(position >> shift), low, high));
-                        position += stride;
+                        pixels.one(n + m, static_cast<int>(std::clamp<int64_t>((position + m * stride) >> shift, low, high)));
                     }
                 }
                 v = static_cast<float>(dv + run * step);
@@ -136,7 +171,7 @@ void walk_minor(float v, float slope, int count, int low, int high, Emit&& emit)
                 continue;
             }
         }
-        emit(n, static_cast<int>(std::clamp<int64_t>(round_half_away(v), low, high)));
+        pixels.one(n, static_cast<int>(std::clamp<int64_t>(round_half_away(v), low, high)));
         v += slope;
         ++n;
     }
@@ -151,45 +186,26 @@ void walk_line(screen_page& page, PixelPoint a, PixelPoint b, uint8_t colour, ui
     const int dx = x2 - x1;
     const int dy = y2 - y1;
     const int steps = std::max(std::abs(dx), std::abs(dy));
-    const bool solid = pattern == kSolidPattern;
-    auto pattern_allows = [pattern](int n) {
-        return ((pattern << (n % kPatternLength)) & 0x8000) != 0;
-    };
     const ptrdiff_t stride = page.width;
-    uint8_t* const pixels = page.pixels;
+    LinePixels pixels{page.pixels, 0, 0, colour, pattern};
     if (steps == 0) {
-        if (pattern_allows(0)) pixels[y1 * stride + x1] = colour;
+        pixels.start += y1 * stride + x1;
+        pixels.one(0, 0);
         return;
     }
-    const float slope_divisor = static_cast<float>(steps);
+    const float divisor = static_cast<float>(steps);
     if (std::abs(dx) > std::abs(dy)) {
-        const int direction = dx > 0 ? 1 : -1;
-        const float slope = static_cast<float>(dy) / slope_divisor;
-        uint8_t* const start = pixels + x1;
-        auto plot = [&](int n, int y) { start[y * stride + n * direction] = colour; };
-        auto plot_patterned = [&](int n, int y) {
-            if (pattern_allows(n)) plot(n, y);
-        };
-        if (solid) {
-            walk_minor(static_cast<float>(y1), slope, steps + 1, std::min(y1, y2), std::max(y1, y2), plot);
-        } else {
-            walk_minor(static_cast<float>(y1), slope, steps + 1, std::min(y1, y2), std::max(y1, y2),
-                       plot_patterned);
-        }
+        pixels.start += x1;
+        pixels.major = dx > 0 ? 1 : -1;
+        pixels.minor = stride;
+        walk_minor(static_cast<float>(y1), static_cast<float>(dy) / divisor, steps + 1, std::min(y1, y2),
+                   std::max(y1, y2), pixels);
     } else {
-        const ptrdiff_t row_step = dy > 0 ? stride : -stride;
-        const float slope = static_cast<float>(dx) / slope_divisor;
-        uint8_t* const start = pixels + y1 * stride;
-        auto plot = [&](int n, int x) { start[n * row_step + x] = colour; };
-        auto plot_patterned = [&](int n, int x) {
-            if (pattern_allows(n)) plot(n, x);
-        };
-        if (solid) {
-            walk_minor(static_cast<float>(x1), slope, steps + 1, std::min(x1, x2), std::max(x1, x2), plot);
-        } else {
-            walk_minor(static_cast<float>(x1), slope, steps + 1, std::min(x1, x2), std::max(x1, x2),
-                       plot_patterned);
-        }
+        pixels.start += y1 * stride;
+        pixels.major = dy > 0 ? stride : -stride;
+        pixels.minor = 1;
+        walk_minor(static_cast<float>(x1), static_cast<float>(dx) / divisor, steps + 1, std::min(x1, x2),
+                   std::max(x1, x2), pixels);
     }
 }
 

@@ -55,8 +55,8 @@ void set_pixel(float x, float y, int32_t colour, int32_t presence) {
     const uint32_t chosen = (presence & kPresenceColour) ? static_cast<uint32_t>(colour) : page->foreground;
     page->last_colour = chosen;
     if (!has_pixel_buffer(*page)) return;
-    const PixelPoint at = pixel_of(*page, page->graphics_x, page->graphics_y);
-    if (!clip_box_of(*page).contains(at.x, at.y)) return;
+    const PixelPoint at = point_pixel_of(*page, page->graphics_x, page->graphics_y);
+    if (!in_clip_box(*page, at)) return;
     row_of(*page, at.y)[at.x] = stored_colour(*page, chosen);
     mark_display_changed();
 }
@@ -80,8 +80,8 @@ double point_colour(float x, float y, int32_t presence) {
         return 0;
     }
     if (!has_pixel_buffer(*page)) return kOffView;
-    const PixelPoint at = pixel_of(*page, x, y);
-    if (!clip_box_of(*page).contains(at.x, at.y)) return kOffView;
+    const PixelPoint at = point_pixel_of(*page, x, y);
+    if (!in_clip_box(*page, at)) return kOffView;
     return row_of(*page, at.y)[at.x] & page->colour_mask;
 }
 

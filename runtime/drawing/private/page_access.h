@@ -6,6 +6,10 @@
 #include <cmath>
 #include <cstdint>
 
+#if defined(__SSE__)
+#include <xmmintrin.h>
+#endif
+
 #include "runtime/screen/screen_page.h"
 
 namespace zl::drawing {
@@ -36,6 +40,19 @@ inline int64_t round_half_away(double value) {
     return value >= 0 ? static_cast<int64_t>(value + 0.5) : -static_cast<int64_t>(0.5 - value);
 }
 
+// A single position to a whole pixel, ties to even, for operations that only ask whether it lies
+// on the page: NaN and values no 32-bit integer holds all come out as INT32_MIN, far off every
+// page. (The processor converts in its rounding mode, which nothing here changes from nearest.)
+inline int64_t point_pixel(float value) {
+#if defined(__SSE__)
+    return _mm_cvtss_si32(_mm_set_ss(value));
+#else
+    constexpr float kLimit = 2147483648.0f;
+    if (!(value > -kLimit && value < kLimit)) return INT32_MIN;
+    return round_even_saturated(value);
+#endif
+}
+
 struct PixelPoint {
     int64_t x = 0;
     int64_t y = 0;
@@ -62,6 +79,19 @@ struct ClipBox {
         return x >= left && x <= right && y >= top && y <= bottom;
     }
 };
+
+// The pixel of a single point: through the window mapping, whole, then offset by the view.
+inline PixelPoint point_pixel_of(const screen_page& page, float x, float y) {
+    return PixelPoint{point_pixel(x * page.window_scale_x + page.window_offset_x) + page.view_x,
+                      point_pixel(y * page.window_scale_y + page.window_offset_y) + page.view_y};
+}
+
+// Whether a pixel lies in the page's clip box and on the page.
+inline bool in_clip_box(const screen_page& page, PixelPoint p) {
+    return static_cast<uint64_t>(p.x) < page.width && static_cast<uint64_t>(p.y) < page.height &&
+           p.x >= page.clip_left && p.x <= page.clip_right && p.y >= page.clip_top &&
+           p.y <= page.clip_bottom;
+}
 
 inline ClipBox clip_box_of(const screen_page& page) {
     ClipBox box;

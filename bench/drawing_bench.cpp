@@ -1,0 +1,182 @@
+// The drawing operations on the pages and with the arguments the test routines use: lines,
+// filled boxes, pixels, circles, bordered and colour fills, tile fills.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "runtime/drawing/drawing.h"
+#include "runtime/host/headless/headless_host.h"
+#include "runtime/screen/screen_mode.h"
+#include "runtime/screen/screen_page.h"
+
+namespace {
+
+using namespace zl;
+
+constexpr int32_t kFirstPointAndColour = 9;
+constexpr int32_t kFillGiven = 2;
+constexpr int32_t kFillAndBorder = 6;
+constexpr int32_t kTileGiven = 2;
+constexpr int32_t kColourGiven = 2;
+
+// A fresh runtime in one screen mode for the length of a benchmark.
+class Screen {
+public:
+    explicit Screen(int32_t mode) { set_screen_mode(mode, 0, 0, 0, 0, 1); }
+
+private:
+    HeadlessHost host_;
+};
+
+void BM_line_diagonal_320x200(benchmark::State& state) {
+    Screen screen(7);
+    int32_t colour = 1;
+    for (auto _ : state) {
+        draw_line(0, 0, 319, 199, colour, kLineKindLine, 0, kFirstPointAndColour);
+        colour = (colour + 1) & 15;
+    }
+    state.SetItemsProcessed(state.iterations() * 320);
+}
+BENCHMARK(BM_line_diagonal_320x200);
+
+// Random lines with ends 0 to 320 by 0 to 200, as the line tests draw them.
+void BM_line_random_320x200(benchmark::State& state) {
+    Screen screen(7);
+    std::mt19937 random(3);
+    std::vector<float> ends(4096 * 4);
+    for (size_t i = 0; i < ends.size(); ++i) ends[i] = static_cast<float>(random() % (i % 2 ? 201 : 321));
+    size_t at = 0;
+    for (auto _ : state) {
+        draw_line(ends[at], ends[at + 1], ends[at + 2], ends[at + 3], static_cast<int32_t>(at & 15),
+                  kLineKindLine, 0, kFirstPointAndColour);
+        at = (at + 4) % ends.size();
+    }
+}
+BENCHMARK(BM_line_random_320x200);
+
+void BM_filled_box_full_page_320x200(benchmark::State& state) {
+    Screen screen(7);
+    int32_t colour = 1;
+    for (auto _ : state) {
+        draw_line(0, 0, 320, 200, colour, kLineKindFilledBox, 0, kFirstPointAndColour);
+        colour = (colour + 1) & 15;
+    }
+    state.SetBytesProcessed(state.iterations() * 320 * 200);
+}
+BENCHMARK(BM_filled_box_full_page_320x200);
+
+void BM_set_pixel_and_point_colour(benchmark::State& state) {
+    Screen screen(7);
+    float x = 0;
+    float y = 0;
+    int32_t colour = 0;
+    for (auto _ : state) {
+        set_pixel(x, y, colour, kColourGiven);
+        benchmark::DoNotOptimize(point_colour(x, y, 1));
+        x = x < 340 ? x + 1 : 0;
+        y = y < 200 ? y + 1 : 0;
+        colour = (colour + 1) & 15;
+    }
+}
+BENCHMARK(BM_set_pixel_and_point_colour);
+
+void BM_circle_radius_50_mode7(benchmark::State& state) {
+    Screen screen(7);
+    int32_t colour = 1;
+    for (auto _ : state) {
+        draw_circle(160, 100, 50, colour, 0, 0, 0, kColourGiven);
+        colour = (colour + 1) & 15;
+    }
+}
+BENCHMARK(BM_circle_radius_50_mode7);
+
+// A circle flooded from its centre with its own colour, as the circle and fill tests do.
+void BM_circle_and_fill_mode7(benchmark::State& state) {
+    Screen screen(7);
+    std::mt19937 random(9);
+    for (auto _ : state) {
+        const float x = static_cast<float>(random() % 321);
+        const float y = static_cast<float>(random() % 201);
+        const double radius = static_cast<double>(random() % 100);
+        const int32_t colour = static_cast<int32_t>(random() % 16);
+        draw_circle(x, y, radius, colour, 0, 0, 0, kColourGiven);
+        flood_fill(x, y, colour, 0, 0, kFillGiven);
+    }
+}
+BENCHMARK(BM_circle_and_fill_mode7);
+
+// The whole 640 × 480 page inside a one-pixel frame, repainted each time.
+void BM_bordered_fill_whole_page_640x480(benchmark::State& state) {
+    Screen screen(12);
+    draw_line(0, 0, 639, 479, 4, kLineKindBox, 0, kFirstPointAndColour);
+    int32_t fill = 2;
+    for (auto _ : state) {
+        flood_fill(1, 1, fill, 4, 0, kFillAndBorder);
+        fill ^= 1;
+    }
+    state.SetItemsProcessed(state.iterations() * 638 * 478);
+}
+BENCHMARK(BM_bordered_fill_whole_page_640x480);
+
+// A triangle outline and a bordered fill from one pixel inside its first corner, as the
+// bordered fill tests repeat it; the fill may leak out of the triangle over the page.
+void BM_triangle_and_bordered_fill_640x480(benchmark::State& state) {
+    Screen screen(12);
+    std::mt19937 random(21);
+    struct Triangle {
+        float x1, y1, x2, y2, x3, y3;
+        int32_t outline, fill;
+    };
+    std::vector<Triangle> triangles(64);
+    for (Triangle& t : triangles) {
+        t = Triangle{float(random() % 640), float(random() % 480), float(random() % 640),
+                     float(random() % 480), float(random() % 640), float(random() % 480),
+                     int32_t(1 + random() % 15), int32_t(1 + random() % 15)};
+    }
+    size_t at = 0;
+    for (auto _ : state) {
+        const Triangle& t = triangles[at / 16];   // each triangle 16 times over
+        draw_line(t.x1, t.y1, t.x2, t.y2, t.outline, kLineKindLine, 0, kFirstPointAndColour);
+        draw_line(t.x2, t.y2, t.x3, t.y3, t.outline, kLineKindLine, 0, kFirstPointAndColour);
+        draw_line(t.x3, t.y3, t.x1, t.y1, t.outline, kLineKindLine, 0, kFirstPointAndColour);
+        flood_fill(t.x1 + 1, t.y1 + 1, t.fill, t.outline, 0, kFillAndBorder);
+        at = (at + 1) % (triangles.size() * 16);
+    }
+}
+BENCHMARK(BM_triangle_and_bordered_fill_640x480);
+
+// A fill of the whole page where the border is the fill colour (two colours in turn).
+void BM_colour_fill_whole_page_320x200(benchmark::State& state) {
+    Screen screen(7);
+    int32_t fill = 1;
+    for (auto _ : state) {
+        flood_fill(10, 10, fill, 0, 0, kFillGiven);
+        fill ^= 3;
+    }
+    state.SetItemsProcessed(state.iterations() * 320 * 200);
+}
+BENCHMARK(BM_colour_fill_whole_page_320x200);
+
+// A tile fill of the whole 320 × 200 page with a seven-byte tile, from a cleared page each time
+// (the clearing is not timed).
+void tile_fill_whole_page(benchmark::State& state, int32_t mode) {
+    Screen screen(mode);
+    const char tile_bytes[7] = {0x3C, 0x25, 0x0F, 0x16, 0x5A, 0x43, 0x71};
+    string_descriptor* tile = string_from_literal(tile_bytes, 7);
+    screen_page& page = *write_page;
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::memset(page.pixels, 0, size_t{page.width} * page.height);
+        state.ResumeTiming();
+        flood_fill_tiled(100, 100, tile, 0, nullptr, kTileGiven);
+    }
+    state.SetItemsProcessed(state.iterations() * 320 * 200);
+}
+BENCHMARK_CAPTURE(tile_fill_whole_page, mode1, 1);
+BENCHMARK_CAPTURE(tile_fill_whole_page, mode7, 7);
+
+}  // namespace
+BENCHMARK_MAIN();
