@@ -232,7 +232,7 @@ void flood_fill(float x, float y, int32_t fill_colour, int32_t border_colour, in
         page->graphics_y = y;
     }
     if (!has_pixel_buffer(*page)) return;
-    const PixelPoint start = pixel_of(*page, page->graphics_x, page->graphics_y);
+    const PixelPoint start = point_pixel_of(*page, page->graphics_x, page->graphics_y);
     const ClipBox clip = clip_box_of(*page);
     if (!clip.contains(start.x, start.y)) return;
     if (row_of(*page, start.y)[start.x] == border) return;

@@ -42,6 +42,7 @@ struct TilePattern {
     std::array<uint8_t, kLongestPatternRows * kWidestPattern> colours{};
 
     uint8_t& at(int column, int row) { return colours[static_cast<size_t>(row * width + column)]; }
+    uint8_t at(int column, int row) const { return colours[static_cast<size_t>(row * width + column)]; }
 };
 
 uint8_t byte_at(const string_descriptor& text, int index) {
@@ -129,111 +130,105 @@ bool background_acceptable(const string_descriptor* text) {
 }
 
 struct TilePoint {
+    uint32_t at = 0;   // index of the pixel in the page
     uint16_t x = 0;
     uint16_t y = 0;
 };
 
 // Work storage, made on first use and kept: two generation queues and the looked-at marks, all
-// the size of the page (a generation can never hold more pixels than the page has).
+// the size of the page (a generation can never hold more pixels than the page has). A mark holds
+// the number of the fill that set it, so clearing the marks costs nothing until that number wraps.
 struct TileWork {
     std::vector<TilePoint> current;
     std::vector<TilePoint> next;
     std::vector<uint8_t> marks;
+    uint8_t fill_number = 0;
     std::vector<const uint8_t*> pattern_rows;   // pattern row of each page row
 
     void fit(const screen_page& page) {
         const size_t pixels = static_cast<size_t>(page.width) * page.height;
         if (marks.size() < pixels) {
             marks.assign(pixels, 0);
+            fill_number = 0;
             current.resize(pixels);
             next.resize(pixels);
         }
         if (pattern_rows.size() < page.height) pattern_rows.resize(page.height);
     }
+
+    uint8_t next_fill_number() {
+        if (++fill_number == 0) {
+            std::fill(marks.begin(), marks.end(), 0);
+            fill_number = 1;
+        }
+        return fill_number;
+    }
 };
 
 TileWork tile_work;
 
-class TileSpread {
-public:
-    TileSpread(screen_page& page, const ClipBox& clip, TilePattern& pattern, uint8_t border,
-               int32_t background)
-        : page_(page), clip_(clip), pattern_(pattern), border_(border), background_(background),
-          work_(tile_work) {
-        work_.fit(page);
-        for (int y = 0; y < page.height; ++y) {
-            work_.pattern_rows[static_cast<size_t>(y)] = &pattern.at(0, y % pattern.height);
-        }
-        column_mask_ = pattern.width - 1;   // widths are 1, 4 or 8
-    }
-
-    uint8_t pattern_colour(int x, int y) const {
-        return work_.pattern_rows[static_cast<size_t>(y)][x & column_mask_];
-    }
-
-    bool blocks_start(int x, int y) const {
-        const uint8_t here = pixel(x, y);
-        const uint8_t wanted = pattern_colour(x, y);
-        return here == border_ || (here == wanted && wanted != background_);
-    }
-
-    void run(int x, int y) {
-        top_ = bottom_ = y;
-        work_.marks[index(x, y)] = 1;
-        pixel(x, y) = pattern_colour(x, y);
-        TilePoint* current = work_.current.data();
-        TilePoint* next = work_.next.data();
-        size_t current_count = 1;
-        current[0] = TilePoint{static_cast<uint16_t>(x), static_cast<uint16_t>(y)};
-        while (current_count > 0) {
-            next_count_ = 0;
-            next_ = next;
-            for (size_t i = 0; i < current_count; ++i) {
-                const int px = current[i].x;
-                const int py = current[i].y;
-                if (px > clip_.left) look(px - 1, py, false);
-                if (px < clip_.right) look(px + 1, py, false);
-                if (py > clip_.top) look(px, py - 1, true);
-                if (py < clip_.bottom) look(px, py + 1, true);
-            }
-            std::swap(current, next);
-            current_count = next_count_;
-        }
-        std::memset(work_.marks.data() + index(0, top_), 0,
-                    static_cast<size_t>(bottom_ - top_ + 1) * page_.width);
-    }
-
-private:
-    size_t index(int x, int y) const { return static_cast<size_t>(y) * page_.width + static_cast<size_t>(x); }
-    uint8_t& pixel(int x, int y) const { return page_.pixels[index(x, y)]; }
-
-    void look(int x, int y, bool vertical) {
-        const size_t at = index(x, y);
-        uint8_t& mark = work_.marks[at];
-        if (mark) return;
-        mark = 1;
-        top_ = std::min(top_, y);
-        bottom_ = std::max(bottom_, y);
-        uint8_t& here = page_.pixels[at];
-        if (here == border_) return;
-        const uint8_t wanted = pattern_colour(x, y);
-        if (vertical && here == wanted && wanted != background_) return;
-        here = wanted;
-        next_[next_count_++] = TilePoint{static_cast<uint16_t>(x), static_cast<uint16_t>(y)};
-    }
-
-    screen_page& page_;
-    const ClipBox& clip_;
-    TilePattern& pattern_;
-    uint8_t border_;
-    int32_t background_;
-    TileWork& work_;
-    int column_mask_ = 0;
-    TilePoint* next_ = nullptr;
-    size_t next_count_ = 0;
-    int top_ = 0;
-    int bottom_ = 0;
+struct TileRules {
+    uint8_t border = 0;
+    int32_t background = kNoBackground;
 };
+
+// The start pixel takes its pattern colour; then each generation, in queue order, looks left,
+// right, above and below. A pixel is looked at once; one of the border colour stops there, and
+// one above or below that already has its pattern colour (not the background) is left alone.
+void spread_tile(screen_page& page, const ClipBox& clip, const TilePattern& pattern, TileRules rules,
+                 int x, int y) {
+    TileWork& work = tile_work;
+    work.fit(page);
+    const uint8_t mark = work.next_fill_number();
+    const uint8_t** rows = work.pattern_rows.data();
+    for (int row = 0; row < page.height; ++row) {
+        rows[row] = pattern.colours.data() + static_cast<size_t>((row % pattern.height) * pattern.width);
+    }
+    const int column_mask = pattern.width - 1;   // widths are 1, 4 or 8
+    uint8_t* const pixels = page.pixels;
+    uint8_t* const marks = work.marks.data();
+    const uint32_t stride = page.width;
+    const uint8_t border = rules.border;
+    const int32_t background = rules.background;
+    TilePoint* current = work.current.data();
+    TilePoint* next = work.next.data();
+    size_t next_count = 0;
+
+    auto look = [&](uint32_t at, int px, int py, bool vertical) {
+        if (marks[at] == mark) return;
+        marks[at] = mark;
+        const uint8_t here = pixels[at];
+        if (here == border) return;
+        const uint8_t wanted = rows[py][px & column_mask];
+        if (vertical && here == wanted && wanted != background) return;
+        pixels[at] = wanted;
+        next[next_count++] = TilePoint{at, static_cast<uint16_t>(px), static_cast<uint16_t>(py)};
+    };
+
+    const uint32_t start = static_cast<uint32_t>(y) * stride + static_cast<uint32_t>(x);
+    marks[start] = mark;
+    pixels[start] = rows[y][x & column_mask];
+    current[0] = TilePoint{start, static_cast<uint16_t>(x), static_cast<uint16_t>(y)};
+    size_t current_count = 1;
+    while (current_count > 0) {
+        next_count = 0;
+        for (size_t i = 0; i < current_count; ++i) {
+            const TilePoint p = current[i];
+            if (p.x > clip.left) look(p.at - 1, p.x - 1, p.y, false);
+            if (p.x < clip.right) look(p.at + 1, p.x + 1, p.y, false);
+            if (p.y > clip.top) look(p.at - stride, p.x, p.y - 1, true);
+            if (p.y < clip.bottom) look(p.at + stride, p.x, p.y + 1, true);
+        }
+        std::swap(current, next);
+        current_count = next_count;
+    }
+}
+
+bool start_blocked(const screen_page& page, const TilePattern& pattern, TileRules rules, int x, int y) {
+    const uint8_t here = drawing::row_of(page, y)[x];
+    const uint8_t wanted = pattern.colours[static_cast<size_t>((y % pattern.height) * pattern.width + x % pattern.width)];
+    return here == rules.border || (here == wanted && wanted != rules.background);
+}
 
 }  // namespace
 
@@ -260,16 +255,16 @@ void flood_fill_tiled(float x, float y, const string_descriptor* tile, int32_t b
         page->graphics_y = y;
     }
     if (!has_pixel_buffer(*page)) return;
-    const PixelPoint start = pixel_of(*page, page->graphics_x, page->graphics_y);
+    const PixelPoint start = point_pixel_of(*page, page->graphics_x, page->graphics_y);
     const ClipBox clip = clip_box_of(*page);
     if (!clip.contains(start.x, start.y)) return;
 
-    TilePattern pattern = pattern_from(*tile, page->colour_bits, page->colour_mask);
-    TileSpread spread(*page, clip, pattern, border, background_value);
+    const TilePattern pattern = pattern_from(*tile, page->colour_bits, page->colour_mask);
+    const TileRules rules{border, background_value};
     const int sx = static_cast<int>(start.x);
     const int sy = static_cast<int>(start.y);
-    if (spread.blocks_start(sx, sy)) return;
-    spread.run(sx, sy);
+    if (start_blocked(*page, pattern, rules, sx, sy)) return;
+    spread_tile(*page, clip, pattern, rules, sx, sy);
     mark_display_changed();
 }
 
