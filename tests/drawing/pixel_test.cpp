@@ -3,6 +3,8 @@
 #include <limits>
 
 #include "drawing/drawing_test_support.h"
+#include "runtime/screen/display_link.h"
+#include "runtime/screen/screen_mode.h"
 
 namespace zl::test {
 namespace {
@@ -119,6 +121,33 @@ TEST_F(PixelTest, MaskZeroReadsTheGraphicsCursor) {
         clear_error();
         EXPECT_EQ(point_colour(selector, 0, 0), 0) << selector;
         EXPECT_EQ(pending(), 5) << selector;
+    }
+}
+
+}  // namespace
+}  // namespace zl::test
+
+namespace zl::test {
+namespace {
+
+// On the screen's own pages, and with the display told of every change.
+TEST_F(PixelTest, DrawsOnTheScreenModesPagesAndMarksTheDisplay) {
+    for (int32_t mode : {1, 7, 12}) {
+        set_screen_mode(mode, 0, 0, 0, 0, 1);
+        screen_page& page = *write_page;
+        display_link.content_changed = false;
+        set_pixel(3, 4, 0xFF, kColour);
+        EXPECT_TRUE(display_link.content_changed.load()) << mode;
+        EXPECT_EQ(page.pixels[4 * page.width + 3], page.colour_mask) << mode;
+        display_link.content_changed = false;
+        draw_line(0, 0, static_cast<float>(page.width), static_cast<float>(page.height), 1, kLineKindFilledBox, 0, 9);
+        EXPECT_TRUE(display_link.content_changed.load());
+        EXPECT_EQ(page.pixels[page.width * page.height - 1], 1) << mode;
+        display_link.content_changed = false;
+        flood_fill(5, 5, 2, 0, 0, kColour);
+        draw_circle(50, 50, 10, 3, 0, 0, 0, kColour);
+        EXPECT_TRUE(display_link.content_changed.load());
+        EXPECT_EQ(point_colour(0, 0, 1), 2);
     }
 }
 
