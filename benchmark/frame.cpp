@@ -78,4 +78,16 @@ void print_list(const Routine& routine, std::initializer_list<PrintItem> items, 
     routine.end_statement(line);
 }
 
+void print_char_code(const Routine& routine, float code, LineEnd line_end, int32_t line) {
+    string_descriptor* work = string_new(0, 0);
+    string_assign(work, string_from_char_code(to_int(code)));
+    if (!error_is_pending()) {
+        fit_text_on_line(work);
+        print_string(work, 0);
+        if (line_end == LineEnd::yes) print_string(line_end_string, 1);
+    }
+    string_free(work);
+    routine.end_statement(line);
+}
+
 }  // namespace zl

@@ -24,18 +24,6 @@ constexpr float kCodeScale = 1000.0f;
 constexpr float kFirstPrintable = 33.0f;
 constexpr float kLastPrintable = 255.0f;
 
-// A print statement of one item, the one-character text of the code, without line end.
-void print_char_code(const Routine& routine, float code, int32_t line) {
-    string_descriptor* work = string_new(0, 0);
-    string_assign(work, string_from_char_code(to_int(code)));
-    if (!error_is_pending()) {
-        fit_text_on_line(work);
-        print_string(work, 0);
-    }
-    string_free(work);
-    routine.end_statement(line);
-}
-
 void palette_chars(const PaletteCharsShape& shape) {
     Routine routine;
     float& outer_counter = routine.make_single();
@@ -74,7 +62,7 @@ void palette_chars(const PaletteCharsShape& shape) {
                             check(191 + at);
                             goto redraw_code;
                         }
-                        print_char_code(routine, char_code, 192 + at);
+                        print_char_code(routine, char_code, LineEnd::no, 192 + at);
                     }
                 }
                 clear_screen(0, 0, 0);

@@ -17,19 +17,6 @@ constexpr float kLastColour = 15.0f;
 constexpr float kFirstCode = 33.0f;
 constexpr float kLastCode = 255.0f;
 
-// A print statement with one item, the character of this code, and a line end.
-void print_character_line(const Routine& routine, float code, int32_t line) {
-    string_descriptor* work = string_new(0, 0);
-    string_assign(work, string_from_char_code(to_int(code)));
-    if (!error_is_pending()) {
-        fit_text_on_line(work);
-        print_string(work, 0);
-        print_string(line_end_string, 1);
-    }
-    string_free(work);
-    routine.end_statement(line);
-}
-
 }  // namespace
 
 void test_text_chars_screen0() {
@@ -79,7 +66,7 @@ void test_text_chars_screen0() {
         check(236);
         set_cursor(to_int(row), to_int(column), 0, 0, 0, 3);
         check(236);
-        print_character_line(routine, character_code, 236);
+        print_char_code(routine, character_code, LineEnd::yes, 236);
 
         read_back = static_cast<float>(static_cast<uint32_t>(
             screen_char_at(to_int(row), to_int(column), 0, 1)));
