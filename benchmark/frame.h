@@ -2,6 +2,7 @@
 // random integer draws and integer-argument passing. Every routine is written with these.
 #pragma once
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <initializer_list>
@@ -79,29 +80,33 @@ private:
 
 // A counted loop over a single-precision counter with double start, limit and step:
 //   for (CountedLoop loop(counter, 1, 1000, 1, line); loop.pass(); loop.step()) { ... }
-// A whole-number loop runs on an integer copy of its value while that stays exact in single
-// precision and the body leaves the counter alone: counter + step is then that integer sum,
+// A whole-number loop whose values stay exact in single precision runs on an integer copy of
+// its value while the body leaves the counter alone: counter + step is then that integer sum,
 // whatever the precision, and the loop's bookkeeping stays off the body's critical path.
 class CountedLoop {
 public:
     CountedLoop(float& counter, double start, double limit, double step, int32_t line)
         : counter_(counter), value_(start), limit_(limit), step_(step), negative_(step < 0),
-          skip_first_test_(error_is_pending()), whole_(is_small_whole(start) && is_small_whole(step)),
-          line_(line) {
+          skip_first_test_(error_is_pending()), line_(line) {
+        whole_ = !skip_first_test_ && stays_whole(start, limit, step);
         if (whole_) {
             whole_value_ = static_cast<int32_t>(start);
             whole_step_ = static_cast<int32_t>(step);
+            // The exit test on whole values: beyond the last whole value within the limit.
+            const double last = negative_ ? std::ceil(limit) : std::floor(limit);
+            whole_last_ = static_cast<int32_t>(std::fmax(std::fmin(last, kBeyondWhole), -kBeyondWhole));
         }
     }
 
     // Entry and exit test, then the loop line's check; false when the loop is left.
     bool pass() {
-        if (skip_first_test_) {
+        if (whole_) [[likely]] {
+            const float counter = static_cast<float>(whole_value_);
+            counter_ = counter;
+            counter_bits_ = std::bit_cast<uint32_t>(counter);
+            if (negative_ ? whole_value_ < whole_last_ : whole_value_ > whole_last_) return false;
+        } else if (skip_first_test_) {
             skip_first_test_ = false;
-        } else if (whole_) {
-            counter_ = static_cast<float>(whole_value_);
-            const double value = static_cast<double>(whole_value_);
-            if (negative_ ? value < limit_ : value > limit_) return false;
         } else {
             counter_ = static_cast<float>(value_);
             if (negative_ ? value_ < limit_ : value_ > limit_) return false;
@@ -110,11 +115,9 @@ public:
         return true;
     }
     void step() {
-        if (whole_) {
-            const int32_t next = whole_value_ + whole_step_;
-            if (counter_ == static_cast<float>(whole_value_) && next >= -kLargestExactWhole &&
-                next <= kLargestExactWhole) [[likely]] {
-                whole_value_ = next;
+        if (whole_) [[likely]] {
+            if (std::bit_cast<uint32_t>(counter_) == counter_bits_) [[likely]] {
+                whole_value_ += whole_step_;
                 return;
             }
             whole_ = false;
@@ -124,11 +127,17 @@ public:
     }
 
 private:
-    static constexpr int32_t kLargestExactWhole = 16777216;   // 2^24
+    static constexpr double kLargestExactWhole = 16777216;   // 2^24
+    static constexpr double kBeyondWhole = 2 * kLargestExactWhole;
     // -0 is left to the general path, which keeps its sign in the counter.
     static bool is_small_whole(double x) {
         return x >= -kLargestExactWhole && x <= kLargestExactWhole &&
                static_cast<double>(static_cast<int32_t>(x)) == x && !(x == 0 && std::signbit(x));
+    }
+    // Every value the loop reaches, up to the first past its limit, is then exact in single.
+    static bool stays_whole(double start, double limit, double step) {
+        if (!is_small_whole(start) || !is_small_whole(step)) return false;
+        return step < 0 ? limit + step >= -kLargestExactWhole : limit + step <= kLargestExactWhole;
     }
 
     float& counter_;
@@ -137,9 +146,11 @@ private:
     double step_;
     bool negative_;
     bool skip_first_test_;
-    bool whole_;
+    bool whole_ = false;
     int32_t whole_value_ = 0;
     int32_t whole_step_ = 0;
+    int32_t whole_last_ = 0;
+    uint32_t counter_bits_ = 0;
     int32_t line_;
 };
 
@@ -177,5 +188,8 @@ enum class LineEnd { no, yes };
 // An empty list with LineEnd::yes only ends the line.
 void print_list(const Routine& routine, std::initializer_list<PrintItem> items, LineEnd line_end,
                 int32_t line);
+
+// A print statement of one item, the one-character text of a character code (a whole single).
+void print_char_code(const Routine& routine, float code, LineEnd line_end, int32_t line);
 
 }  // namespace zl
