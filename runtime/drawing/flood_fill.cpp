@@ -28,7 +28,8 @@ constexpr int32_t kPresenceFifth = 8;
 
 // Painted pixels must stop the spread. When the fill colour differs from the border they are
 // first painted with this value, which no stored colour of a page of fewer than 8 colour bits
-// can have, and turned into the fill colour afterwards.
+// can have (every writer of pixels stores colour AND mask), and given the fill colour
+// afterwards.
 constexpr uint8_t kPaintedMark = 0xFF;
 
 // A grid of bytes where a pixel is open unless it holds one of two wall values.
@@ -50,6 +51,17 @@ inline unsigned wall_bits(const uint8_t* at, const Walls& walls) {
 // First x in [x, end) holding a wall; end when none does.
 int find_wall(const uint8_t* row, int x, int end, const Walls& walls) {
 #if defined(__SSE2__)
+    // Long open runs are the common case: test 64 bytes at a time, then find the wall within.
+    const __m128i first = _mm_set1_epi8(static_cast<char>(walls.first));
+    const __m128i second = _mm_set1_epi8(static_cast<char>(walls.second));
+    auto hits = [&](int at) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + at));
+        return _mm_or_si128(_mm_cmpeq_epi8(bytes, first), _mm_cmpeq_epi8(bytes, second));
+    };
+    for (; x + 64 <= end; x += 64) {
+        const __m128i any = _mm_or_si128(_mm_or_si128(hits(x), hits(x + 16)), _mm_or_si128(hits(x + 32), hits(x + 48)));
+        if (_mm_movemask_epi8(any) != 0) break;
+    }
     for (; x + 16 <= end; x += 16) {
         const unsigned bits = wall_bits(row + x, walls);
         if (bits != 0) return x + __builtin_ctz(bits);
@@ -91,30 +103,32 @@ struct Segment {
     int16_t dy = 0;
 };
 
-struct Bounds {
-    int left = 0;
-    int top = 0;
-    int right = -1;
-    int bottom = -1;
+// A painted run of one row.
+struct Run {
+    uint16_t y = 0;
+    uint16_t left = 0;
+    uint16_t right = 0;
 };
 
-// The segment stack is kept from fill to fill, so a fill allocates only when it needs more than
-// any fill before it.
+// The segment stack and the list of painted runs are kept from fill to fill, so a fill allocates
+// only when it needs more than any fill before it.
 std::vector<Segment> segment_stack;
+std::vector<Run> painted_runs;
 
 // Paints with `paint` (one of the walls) the region of open bytes around (x, y), within the
-// clip box, of a grid of rows `stride` bytes apart. Returns the bounding box painted.
-Bounds span_fill(uint8_t* grid, ptrdiff_t stride, const ClipBox& clip, int x, int y,
-                 const Walls& walls, uint8_t paint) {
+// clip box, of a grid of rows `stride` bytes apart; with `keep_runs` lists the runs painted in
+// painted_runs.
+void span_fill(uint8_t* grid, ptrdiff_t stride, const ClipBox& clip, int x, int y, const Walls& walls,
+               uint8_t paint, bool keep_runs) {
     std::vector<Segment>& stack = segment_stack;
     stack.clear();
-    Bounds painted{x, y, x, y};
+    painted_runs.clear();
     auto paint_run = [&](uint8_t* row, int row_y, int left, int right) {
         std::memset(row + left, paint, static_cast<size_t>(right - left + 1));
-        painted.left = std::min(painted.left, left);
-        painted.right = std::max(painted.right, right);
-        painted.top = std::min(painted.top, row_y);
-        painted.bottom = std::max(painted.bottom, row_y);
+        if (keep_runs) {
+            painted_runs.push_back(Run{static_cast<uint16_t>(row_y), static_cast<uint16_t>(left),
+                                       static_cast<uint16_t>(right)});
+        }
     };
     auto push = [&](int row_y, int left, int right, int dy) {
         if (row_y < clip.top || row_y > clip.bottom) return;
@@ -156,27 +170,12 @@ Bounds span_fill(uint8_t* grid, ptrdiff_t stride, const ClipBox& clip, int x, in
             left = x_at;
         }
     }
-    return painted;
 }
 
-// Turns the marks back into the fill colour over the painted box.
-void replace_marks(screen_page& page, const Bounds& painted, uint8_t mark, uint8_t fill) {
-    for (int y = painted.top; y <= painted.bottom; ++y) {
-        uint8_t* row = drawing::row_of(page, y);
-        int x = painted.left;
-#if defined(__SSE2__)
-        const __m128i marks = _mm_set1_epi8(static_cast<char>(mark));
-        const __m128i fills = _mm_set1_epi8(static_cast<char>(fill));
-        for (; x + 16 <= painted.right + 1; x += 16) {
-            __m128i* at = reinterpret_cast<__m128i*>(row + x);
-            const __m128i bytes = _mm_loadu_si128(at);
-            const __m128i hit = _mm_cmpeq_epi8(bytes, marks);
-            _mm_storeu_si128(at, _mm_or_si128(_mm_and_si128(hit, fills), _mm_andnot_si128(hit, bytes)));
-        }
-#endif
-        for (; x <= painted.right; ++x) {
-            if (row[x] == mark) row[x] = fill;
-        }
+// Gives the listed runs of the page the fill colour.
+void paint_runs(screen_page& page, uint8_t fill) {
+    for (const Run& run : painted_runs) {
+        std::memset(drawing::row_of(page, run.y) + run.left, fill, static_cast<size_t>(run.right - run.left + 1));
     }
 }
 
@@ -196,15 +195,9 @@ void fill_through_map(screen_page& page, const ClipBox& clip, PixelPoint start, 
         uint8_t* map_row = wall_map.data() + static_cast<size_t>(y) * page.width;
         for (int x = clip.left; x <= clip.right; ++x) map_row[x] = row[x] == border ? kWall : kOpen;
     }
-    const Bounds painted = span_fill(wall_map.data(), page.width, clip, static_cast<int>(start.x),
-                                     static_cast<int>(start.y), Walls{kWall, kPainted}, kPainted);
-    for (int y = painted.top; y <= painted.bottom; ++y) {
-        uint8_t* row = drawing::row_of(page, y);
-        const uint8_t* map_row = wall_map.data() + static_cast<size_t>(y) * page.width;
-        for (int x = painted.left; x <= painted.right; ++x) {
-            if (map_row[x] == kPainted) row[x] = fill;
-        }
-    }
+    span_fill(wall_map.data(), page.width, clip, static_cast<int>(start.x), static_cast<int>(start.y),
+              Walls{kWall, kPainted}, kPainted, true);
+    paint_runs(page, fill);
 }
 
 }  // namespace
@@ -241,11 +234,10 @@ void flood_fill(float x, float y, int32_t fill_colour, int32_t border_colour, in
     const int sy = static_cast<int>(start.y);
     if (fill == border) {
         // Painted pixels take the border colour and stop the spread by themselves.
-        span_fill(page->pixels, page->width, clip, sx, sy, Walls{border, border}, fill);
+        span_fill(page->pixels, page->width, clip, sx, sy, Walls{border, border}, fill, false);
     } else if (page->colour_mask < kPaintedMark) {
-        const Bounds painted =
-            span_fill(page->pixels, page->width, clip, sx, sy, Walls{border, kPaintedMark}, kPaintedMark);
-        replace_marks(*page, painted, kPaintedMark, fill);
+        span_fill(page->pixels, page->width, clip, sx, sy, Walls{border, kPaintedMark}, kPaintedMark, true);
+        paint_runs(*page, fill);
     } else {
         fill_through_map(*page, clip, start, fill, border);
     }
