@@ -83,6 +83,7 @@ void BM_LogLoopScreen1(benchmark::State& state) {
 }
 BENCHMARK(BM_LogLoopScreen1);
 
+
 void BM_LogLoopScreen7(benchmark::State& state) {
     float log_value = 0;
     run_log_loop(state, [&] { log_value = static_cast<float>(natural_log(log_argument)); });
@@ -131,6 +132,44 @@ void BM_DrawStatement(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_DrawStatement);
+
+// The screen-1 line routine's draws and rejection tests for its 100,000 lines, without the
+// logarithms: a draw's state passes through memory to the next, and about every other test goes
+// the way the predictor did not expect.
+void BM_LineRoutineDraws(benchmark::State& state) {
+    HeadlessHost host;
+    float colour = 0, x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    for (auto _ : state) {
+        for (int line = 0; line < 100000; ++line) {
+        redraw:
+            label(416);
+            colour = random_below(10.0f);
+            check(417);
+            if (taken(colour > 4.0f)) {
+                check(418);
+                goto redraw;
+            }
+            x1 = random_below(kCoordinateScale);
+            check(419);
+            y1 = random_below(kCoordinateScale);
+            check(420);
+            if (taken((x1 > kLastX) | (y1 > kLastY))) {
+                check(421);
+                goto redraw;
+            }
+            x2 = random_below(kCoordinateScale);
+            check(422);
+            y2 = random_below(kCoordinateScale);
+            check(423);
+            if (taken((x2 > kLastX) | (y2 > kLastY))) {
+                check(424);
+                goto redraw;
+            }
+        }
+    }
+    benchmark::DoNotOptimize(y2);
+}
+BENCHMARK(BM_LineRoutineDraws)->Unit(benchmark::kMillisecond);
 
 // The drawing calls on a mode-1 page, at the sizes the routines average.
 class ModeOnePage {

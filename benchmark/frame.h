@@ -92,9 +92,10 @@ public:
         if (whole_) {
             whole_value_ = static_cast<int32_t>(start);
             whole_step_ = static_cast<int32_t>(step);
-            // The exit test on whole values: beyond the last whole value within the limit.
+            // The last whole value within the limit; the loop ends past it.
             const double last = negative_ ? std::ceil(limit) : std::floor(limit);
-            whole_last_ = static_cast<int32_t>(std::fmax(std::fmin(last, kBeyondWhole), -kBeyondWhole));
+            whole_last_ =
+                static_cast<int32_t>(std::fmax(std::fmin(last, kBeyondWhole), -kBeyondWhole));
         }
     }
 

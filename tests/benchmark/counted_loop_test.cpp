@@ -83,6 +83,7 @@ TEST_P(CountedLoopTest, CountsAsTheLiteralRule) {
 }
 
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
+const double kInfinity = std::numeric_limits<double>::infinity();
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, CountedLoopTest,
@@ -96,6 +97,9 @@ INSTANTIATE_TEST_SUITE_P(
                       LoopCase{"negative_zero_start", -0.0, 5, 1, leave_alone},
                       LoopCase{"zero_step", 3, 5, 0, leave_alone},
                       LoopCase{"nan_limit", 1, kNaN, 1, leave_alone},
+                      LoopCase{"limit_minus_infinity", 1, -kInfinity, 1, leave_alone},
+                      LoopCase{"down_to_plus_infinity", 1, kInfinity, -1, leave_alone},
+                      LoopCase{"up_to_plus_infinity", 1, kInfinity, 1, leave_alone},
                       LoopCase{"past_exact_singles", 16777200, 16777300, 1, leave_alone},
                       LoopCase{"past_exact_singles_by_two", 16777200, 16777300, 2, leave_alone},
                       LoopCase{"below_exact_singles", -16777200, -16777300, -1, leave_alone},
