@@ -128,7 +128,10 @@ double nearest_tick_seconds(uint32_t ms) {
 
 double nearest_multiple(double seconds, double accuracy) {
     if (!(accuracy > 0) || !std::isfinite(accuracy)) return seconds;
-    return std::nearbyint(seconds / accuracy) * accuracy;
+    // An accuracy so fine that the number of its steps overflows leaves the seconds as they are.
+    const double steps = seconds / accuracy;
+    if (!std::isfinite(steps)) return seconds;
+    return std::nearbyint(steps) * accuracy;
 }
 
 }  // namespace
