@@ -8,6 +8,7 @@
 #include "runtime/machine/key_ring.h"
 #include "runtime/machine/low_memory.h"
 #include "runtime/machine/ports.h"
+#include "runtime/screen/display_copy.h"
 #include "runtime/screen/screen_mode.h"
 #include "runtime/screen/window_state.h"
 
@@ -27,6 +28,8 @@ void runtime_reset() {
     reset_key_ring();
     reset_window_state();
     reset_screen();
+    reset_display_copy();
+    set_statement_task(serve_display_copy);
 }
 
 }  // namespace zl

@@ -30,6 +30,12 @@ void statement_hook(int32_t line, uint32_t included_line, const char* included_f
 using StatementObserver = void (*)(int32_t line);
 extern StatementObserver statement_observer;
 
+// Work other threads leave for the program thread (the display copy the frame producer asks
+// for): done at each statement check an event brings, and with waiting true before the hook
+// waits (a pause or an error box), so the screen shown during the wait is up to date.
+using StatementTask = void (*)(bool waiting);
+void set_statement_task(StatementTask task);
+
 // Requests from other threads (window, keys); each sets event_pending.
 void request_pause();
 void release_pause();

@@ -6,8 +6,6 @@ DisplayLink display_link;
 
 bool producer_may_render() {
     if (display_link.handover_requested.load(std::memory_order_acquire)) {
-        // Release: everything this producer read of the old pages happens before the program
-        // thread, seeing the acknowledgement, releases them.
         display_link.handover_acknowledged.store(true, std::memory_order_release);
         return false;
     }

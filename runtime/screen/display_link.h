@@ -13,7 +13,8 @@ struct DisplayLink {
     // frame until it is lowered again.
     std::atomic<bool> handover_requested{false};
     std::atomic<bool> handover_acknowledged{false};
-    // Set whenever pixels, cells, cursor or palette of a page change; the producer clears it.
+    // Set whenever pixels, cells, cursor or palette of a page change; cleared when the program
+    // thread copies the display for the producer.
     std::atomic<bool> content_changed{true};
     // Set on a mode change: the next frame is drawn whole.
     std::atomic<bool> frame_out_of_date{true};

@@ -9,6 +9,7 @@
 #include "runtime/core/statement_hook.h"
 #include "runtime/core/strings.h"
 #include "runtime/machine/key_ring.h"
+#include "runtime/screen/display_copy.h"
 #include "runtime/screen/screen_page.h"
 #include "runtime/screen/text_output.h"
 
@@ -48,6 +49,8 @@ void end_program() {
     for (;;) {
         if (run_requests.exit.load(std::memory_order_relaxed)) program_control().stop_program_thread();
         if (take_key()) break;
+        // No statement checks run here: the prompt reaches the frame producer this way.
+        serve_display_copy(true);
         std::this_thread::sleep_for(kKeyWaitStep);
     }
     program_control().stop_program_thread();

@@ -5,9 +5,9 @@
 
 #include "runtime/host/desktop/host_parts.h"
 #include "runtime/machine/ports.h"
+#include "runtime/screen/display_copy.h"
 #include "runtime/screen/display_link.h"
 #include "runtime/screen/program_end.h"
-#include "runtime/screen/screen_page.h"
 
 namespace zl::desktop {
 
@@ -18,30 +18,22 @@ constexpr auto kRetraceSleep = std::chrono::milliseconds(1);
 
 // The frame producer's memory of what it last drew.
 struct ProducerState {
+    DisplayCopy copy;
     uint32_t blink_generation = 0;
 };
 
-// True while a mode change waits: the hand-over is acknowledged and no frame is made.
-bool handover_pending() {
-    if (!display_link.handover_requested.load(std::memory_order_acquire)) return false;
-    // Release: every read of the old pages happens before the program thread frees them.
-    display_link.handover_acknowledged.store(true, std::memory_order_release);
-    return true;
-}
-
+// Draws from the program thread's latest copy of the display page, never from the page itself.
 void produce_frame(FrameExchange& frames, CursorBlink& blink, ProducerState& state) {
-    if (handover_pending()) return;
-    const screen_page* page = display_page;
-    if (page == nullptr) return;
-    bool changed = display_link.content_changed.exchange(false, std::memory_order_acq_rel);
-    changed = display_link.frame_out_of_date.exchange(false, std::memory_order_acq_rel) || changed;
+    if (!producer_may_render()) return;
+    bool changed = take_display_copy(state.copy);
+    const screen_page& page = state.copy.page;
     const uint32_t generation = blink.generation.load(std::memory_order_acquire);
     if (generation != state.blink_generation) {
         state.blink_generation = generation;
-        changed = changed || (page->text != 0 && page->cursor_visible);
+        changed = changed || (page.text != 0 && page.cursor_visible);
     }
-    if (!changed) return;
-    render_frame(*page, frames.back(), blink.on.load(std::memory_order_relaxed));
+    if (!changed || state.copy.serial == 0) return;
+    render_frame(page, frames.back(), blink.on.load(std::memory_order_relaxed));
     frames.publish();
 }
 
@@ -66,8 +58,13 @@ void run_main_loop(FrameExchange& frames, OpenAlSound& sound, const DesktopProgr
         clear_in_retrace();
         if (control.shutdown_requested()) end_in_order(sound);
         sound.service_queue();
-        // Every second cycle: about 30 frames a second.
-        if (frame_cycle) produce_frame(frames, blink, state);
+        // Every second cycle: about 30 frames a second, each from the copy asked for in the
+        // cycle before.
+        if (frame_cycle) {
+            produce_frame(frames, blink, state);
+        } else {
+            request_display_copy();
+        }
     }
 }
 
