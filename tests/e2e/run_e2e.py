@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """End-to-end tests of the real program: each test starts its own Xvfb, runs zentrolux in it,
 drives it with xdotool and reads the screen back cell by cell (zl_screen_cells) and the sound
-through OpenAL Soft's wave writer.
+through OpenAL Soft's wave writer. The full run also copies the screen through Xlib while the
+routines run and looks for each screen mode's picture; `--keep` keeps those screenshots.
 
 The Xvfb screen is 1280 x 800, twice the text screen: the full-screen window then shows each
 frame pixel as a 2 x 2 block (no smoothing), and every second pixel of a screenshot is the frame.
@@ -10,6 +11,7 @@ Usage: run_e2e.py TEST --program zentrolux --cells zl_screen_cells --close zl_se
 """
 
 import argparse
+import ctypes
 import os
 import re
 import shutil
@@ -160,17 +162,7 @@ class Session:
         """25 rows of 80 (character, colour) cells, or None for a cell that is no glyph."""
         frame = self.screenshot()[::2, ::2]
         expect(frame.shape[:2] == (TEXT_HEIGHT, TEXT_WIDTH), f"screen is {frame.shape}")
-        ppm = b"P6\n%d %d\n255\n" % (TEXT_WIDTH, TEXT_HEIGHT) + np.ascontiguousarray(frame).tobytes()
-        out = subprocess.run([self.args.cells], input=ppm, capture_output=True, timeout=30)
-        expect(out.returncode == 0, out.stderr.decode())
-        rows = []
-        for line in out.stdout.decode().splitlines():
-            cells = []
-            for token in line.split():
-                code, colour = token.split(":")
-                cells.append(None if code == "--" else (int(code, 16), int(colour, 16)))
-            rows.append(cells)
-        return rows
+        return frame_cells(self.args.cells, frame)
 
     def wait_for(self, condition, timeout, step=0.25, what="screen"):
         deadline = time.monotonic() + timeout
@@ -311,6 +303,201 @@ def check_tone(tone, what):
     onset, duration, frequency = tone
     expect(abs(frequency - BEEP_HZ) <= 2.0, f"{what}: {frequency:.2f} Hz")
     expect(0.19 <= duration <= 0.205, f"{what}: lasts {duration:.4f} s")
+
+
+# ---------------------------------------------------------------------------------------------
+# The pictures of the series, seen in screenshots taken while it runs
+
+# The 16 default colours as 0xRRGGBB.
+DEFAULT_PALETTE = (0x000000, 0x0000AA, 0x00AA00, 0x00AAAA, 0xAA0000, 0xAA00AA, 0xAA5500, 0xAAAAAA,
+                   0x555555, 0x5555FF, 0x55FF55, 0x55FFFF, 0xFF5555, 0xFF55FF, 0xFFFF55, 0xFFFFFF)
+BLACK = DEFAULT_PALETTE[0]
+# Mode 1 starts with default colours 0, 3, 5 and 7: black, cyan, magenta, light grey.
+MODE_1_COLOURS = {DEFAULT_PALETTE[i] for i in (0, 3, 5, 7)}
+# Red 60 of 255: what the palette cycling before the last routine leaves in entries 0 to 3.
+DARK_RED = 0x3C0000
+# Entries 4 to 15 keep their default colours in the last routine.
+MODE_12_OWN_COLOURS = set(DEFAULT_PALETTE[4:])
+
+
+class RootGrabber:
+    """Copies the X screen through Xlib. A copy takes a few milliseconds where `import` takes a
+    few tenths of a second, and the text routine's picture stands for less than half a second."""
+
+    class _Image(ctypes.Structure):
+        _fields_ = [("width", ctypes.c_int), ("height", ctypes.c_int), ("xoffset", ctypes.c_int),
+                    ("format", ctypes.c_int), ("data", ctypes.c_void_p), ("byte_order", ctypes.c_int),
+                    ("bitmap_unit", ctypes.c_int), ("bitmap_bit_order", ctypes.c_int),
+                    ("bitmap_pad", ctypes.c_int), ("depth", ctypes.c_int),
+                    ("bytes_per_line", ctypes.c_int), ("bits_per_pixel", ctypes.c_int)]
+
+    Z_PIXMAP = 2
+    ALL_PLANES = 0xFFFFFFFF
+
+    def __init__(self, display):
+        x11 = ctypes.CDLL("libX11.so.6")
+        x11.XOpenDisplay.restype = ctypes.c_void_p
+        x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        x11.XDefaultRootWindow.restype = ctypes.c_ulong
+        x11.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+        x11.XGetImage.restype = ctypes.POINTER(self._Image)
+        x11.XGetImage.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int,
+                                  ctypes.c_uint, ctypes.c_uint, ctypes.c_ulong, ctypes.c_int]
+        x11.XFree.argtypes = [ctypes.c_void_p]
+        x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        self.x11 = x11
+        self.connection = x11.XOpenDisplay(display.encode())
+        expect(self.connection, f"cannot open display {display}")
+        self.root = x11.XDefaultRootWindow(self.connection)
+
+    def grab(self):
+        """The whole screen as a (height, width) array of 0xRRGGBB."""
+        pointer = self.x11.XGetImage(self.connection, self.root, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT,
+                                     self.ALL_PLANES, self.Z_PIXMAP)
+        expect(bool(pointer), "XGetImage failed")
+        image = pointer.contents
+        try:
+            expect(image.bits_per_pixel == 32 and image.byte_order == 0,
+                   f"screen of {image.bits_per_pixel} bits, byte order {image.byte_order}")
+            data = ctypes.string_at(image.data, image.bytes_per_line * image.height)
+        finally:
+            self.x11.XFree(image.data)
+            self.x11.XFree(pointer)
+        words = np.frombuffer(data, dtype="<u4").reshape(SCREEN_HEIGHT, -1)[:, :SCREEN_WIDTH]
+        return words & 0xFFFFFF
+
+    def close(self):
+        self.x11.XCloseDisplay(self.connection)
+
+
+def rgb_of(packed):
+    return np.stack([(packed >> 16) & 0xFF, (packed >> 8) & 0xFF, packed & 0xFF], axis=-1).astype(np.uint8)
+
+
+def ppm_of(rgb):
+    height, width = rgb.shape[:2]
+    return b"P6\n%d %d\n255\n" % (width, height) + np.ascontiguousarray(rgb).tobytes()
+
+
+# Frame sizes in the order they are tried: a picture that a smaller frame explains is taken as
+# that frame (a 320 x 200 frame is also a 640 x 400 one with every pixel doubled).
+FRAME_SIZES = ((320, 200), (640, 400), (640, 480))
+
+
+def stretch_map(width, height):
+    """Which frame column and row the full-screen window shows at each screen column and row:
+    ((2x + 1) w / 2W, (2y + 1) h / 2H), no smoothing."""
+    columns = (2 * np.arange(SCREEN_WIDTH) + 1) * width // (2 * SCREEN_WIDTH)
+    rows = (2 * np.arange(SCREEN_HEIGHT) + 1) * height // (2 * SCREEN_HEIGHT)
+    return columns, rows
+
+
+STRETCH_MAPS = {size: stretch_map(*size) for size in FRAME_SIZES}
+
+
+def shown_frame(shot):
+    """The frame that the window stretched into this screenshot, or None."""
+    for width, height in FRAME_SIZES:
+        columns, rows = STRETCH_MAPS[(width, height)]
+        frame = shot[np.searchsorted(rows, np.arange(height))][:, np.searchsorted(columns, np.arange(width))]
+        if np.array_equal(stretched(frame), shot):
+            return frame
+    return None
+
+
+def stretched(frame):
+    columns, rows = STRETCH_MAPS[frame.shape[::-1]]
+    return frame[rows][:, columns]
+
+
+def frame_cells(cells_tool, rgb):
+    """25 rows of 80 (character, colour) cells of a 640 x 400 text frame given as (height, width, 3)
+    bytes, None for a cell that is no glyph."""
+    out = subprocess.run([cells_tool], input=ppm_of(rgb), capture_output=True, timeout=30)
+    expect(out.returncode == 0, out.stderr.decode())
+    rows = []
+    for line in out.stdout.decode().splitlines():
+        cells = []
+        for token in line.split():
+            code, colour = token.split(":")
+            cells.append(None if code == "--" else (int(code, 16), int(colour, 16)))
+        rows.append(cells)
+    return rows
+
+
+def colour_shares(frame):
+    colours, counts = np.unique(frame, return_counts=True)
+    return {int(colour): count / frame.size for colour, count in zip(colours, counts)}
+
+
+def text_picture(frame, shares):
+    """At least 12 colours besides black, all default ones: more than the banner's 8."""
+    if len(shares) < 13 or not set(shares) <= set(DEFAULT_PALETTE):
+        return None
+    return f"{len(shares)} default colours"
+
+
+def text_cells_picture(frame, cells_tool):
+    """Characters 33 to 255 in colours 1 to 15 scattered over rows 1 to 23 and columns 1 to 79;
+    rows 24 and 25 and column 80 stay as the clear left them. A frame made while a cell was
+    being written may show that cell torn, so a few unreadable cells among the printed ones pass."""
+    cells = frame_cells(cells_tool, rgb_of(frame))
+    blank = (0x20, 0)
+    if any(cell != blank for row in cells[23:] for cell in row) or any(row[79] != blank for row in cells):
+        return None
+    printed = [cell for row in cells[:23] for cell in row[:79] if cell != blank]
+    readable = [cell for cell in printed if cell is not None]
+    if len(printed) - len(readable) > len(printed) // 20:
+        return None
+    if not all(0x21 <= code <= 0xFF and 1 <= colour <= 15 for code, colour in readable):
+        return None
+    colours = {colour for _, colour in readable}
+    if len(readable) < 200 or len(colours) < 12:
+        return None
+    return f"{len(readable)} characters in {len(colours)} colours, {len(printed) - len(readable)} torn"
+
+
+def mode_1_picture(frame, shares):
+    """Dots, boxes, circles, tiles and lines in the three colours of mode 1's own palette on
+    black, before the palette cycling changes it."""
+    drawn = 1.0 - shares.get(BLACK, 0.0)
+    if set(shares) != MODE_1_COLOURS or not 0.05 <= drawn <= 0.95:
+        return None
+    return f"the 4 colours of mode 1, {drawn:.0%} drawn"
+
+
+def mode_7_picture(frame, shares):
+    """Dots, boxes, circles, fills and triangles in at least five of the 16 default colours:
+    more than mode 1 can show."""
+    drawn = 1.0 - shares.get(BLACK, 0.0)
+    if len(shares) < 5 or not set(shares) <= set(DEFAULT_PALETTE) or drawn < 0.10:
+        return None
+    return f"{len(shares)} default colours, {drawn:.0%} drawn"
+
+
+def mode_12_picture(frame, shares):
+    """Triangles and fills on the dark red page that the palette cycling leaves: entries 0 to 3
+    are all red 60, so colours 1 to 3 of the default palette never show, 4 to 15 do. Black is no
+    palette entry here, but a frame made while a fill is under way may show its pixels black: it
+    is let pass and counted apart."""
+    own = set(shares) & MODE_12_OWN_COLOURS
+    if DARK_RED not in shares or len(own) < 2 or not set(shares) <= MODE_12_OWN_COLOURS | {DARK_RED, BLACK}:
+        return None
+    return (f"red 60 on {shares[DARK_RED]:.1%}, {len(own)} colours of entries 4 to 15,"
+            f" black on {shares.get(BLACK, 0.0):.0%}")
+
+
+# (name, frame size, check of the colours, check of the text cells or None): the series shows
+# them in this order. Reading cells takes too long to do while the text routine runs, so the
+# frames whose colours pass are read once the run is over.
+PICTURES = (
+    ("text", (640, 400), text_picture, text_cells_picture),
+    ("mode 1", (320, 200), mode_1_picture, None),
+    ("mode 7", (320, 200), mode_7_picture, None),
+    ("mode 12", (640, 480), mode_12_picture, None),
+)
+# Text frames kept for the cell check: the routine's half second gives a few dozen at most.
+MAX_CANDIDATES = 50
 
 
 # ---------------------------------------------------------------------------------------------
@@ -465,9 +652,80 @@ def test_banner_beep(args, workdir):
             session.finish()
 
 
+def watch_series(session, pressed, timeout):
+    """Screenshots from the first key to the result line. Returns the frames whose colours pass
+    each picture's check as name -> [(seconds after the key, what they show, frame)], counts, and
+    the last frame of each size."""
+    grabber = RootGrabber(session.display)
+    candidates = {name: [] for name, _, _, _ in PICTURES}
+    counts = {"shots": 0, "unknown": 0, "mode 12": 0, "mode 12 with black": 0}
+    last_frame_of = {}
+    left_text = False   # once graphics have been shown, the next text screen is the result's
+    last_look = 0.0
+    try:
+        while True:
+            # The text routine's picture stands for under half a second: look often until the
+            # graphics begin; the later pictures stand for seconds.
+            time.sleep(0.1 if left_text else 0.01)
+            now = time.monotonic()
+            expect(now - pressed < timeout, "timed out waiting for the result line")
+            expect(session.program.process.poll() is None,
+                   f"program ended before the result line: {session.program.stderr_text()}")
+            shot = grabber.grab()
+            counts["shots"] += 1
+            frame = shown_frame(shot)
+            if frame is None:
+                counts["unknown"] += 1
+                continue
+            size = frame.shape[::-1]
+            last_frame_of[size] = frame
+            shares = colour_shares(frame)
+            for name, picture_size, check, confirm in PICTURES:
+                kept = candidates[name]
+                room = len(kept) < (MAX_CANDIDATES if confirm else 1)
+                if size != picture_size or not room and name != "mode 12":
+                    continue
+                seen = check(frame, shares)
+                if seen is None:
+                    continue
+                if room:
+                    kept.append((now - pressed, seen, frame))
+                if name == "mode 12":
+                    counts["mode 12"] += 1
+                    counts["mode 12 with black"] += BLACK in shares
+                    if BLACK not in shares and "mode 12 without black" not in candidates:
+                        candidates["mode 12 without black"] = [(now - pressed, seen, frame)]
+            if size != (TEXT_WIDTH, TEXT_HEIGHT):
+                left_text = True
+            elif left_text or now - last_look >= 2.0:
+                last_look = now
+                cells = frame_cells(session.args.cells, rgb_of(frame))
+                if row_text(cells, 10)[14:22] == "Result: ":
+                    return candidates, counts, last_frame_of
+    finally:
+        grabber.close()
+
+
+def first_pictures(candidates, cells_tool):
+    """name -> (seconds, what it shows, frame) of the first candidate that passes every check."""
+    found = {}
+    for name, _, _, confirm in PICTURES + (("mode 12 without black", None, None, None),):
+        for at, seen, frame in candidates.get(name, ()):
+            also = confirm(frame, cells_tool) if confirm else ""
+            if also is not None:
+                found[name] = (at, ", ".join(filter(None, (seen, also))), frame)
+                break
+    return found
+
+
+def save_png(path, shot):
+    subprocess.run(["convert", "ppm:-", path], input=ppm_of(rgb_of(shot)), check=True, timeout=30)
+
+
 def test_full_run(args, workdir):
-    """The whole run: first key, the routines, the result line at row 10, column 15, the end
-    prompt after a key, exit code 0 after the last key, and both beeps in the recording."""
+    """The whole run: first key; while the routines run, a screenshot of each screen mode's
+    picture, in the order of the series; the result line at row 10, column 15, the end prompt after
+    a key, exit code 0 after the last key, and both beeps in the recording."""
     sound_path, audio_env = wave_audio(workdir)
     with Xvfb() as xvfb:
         session = Session(args, xvfb, workdir, audio_env)
@@ -476,9 +734,31 @@ def test_full_run(args, workdir):
             session.wait_for(is_banner, 10, what="the banner")
             session.key("space")
             pressed = time.monotonic()
-            result = session.wait_for(lambda cells: row_text(cells, 10)[14:22] == "Result: ",
-                                      args.run_timeout, step=2.0, what="the result line")
-            print(f"result after {time.monotonic() - pressed:.1f} s: {row_text(result, 10).strip()}")
+            candidates, counts, last_frame_of = watch_series(session, pressed, args.run_timeout)
+            took = time.monotonic() - pressed
+            # The line may have been caught between its two items: read it once it stands.
+            time.sleep(0.3)
+            result = session.text_cells()
+            print(f"result after {took:.1f} s: {row_text(result, 10).strip()}")
+            print(f"{counts['shots']} screenshots, one every {took / counts['shots'] * 1000:.0f} ms"
+                  f" on average, {counts['unknown']} of no frame size")
+            found = first_pictures(candidates, args.cells)
+            for name, (at, seen, frame) in found.items():
+                print(f"{name} picture after {at:.2f} s: {seen}")
+                save_png(os.path.join(workdir, f"{name.replace(' ', '-')}.png"), stretched(frame))
+            print(f"{len(candidates['text'])} screenshots with the text picture's colours; black, which"
+                  f" no palette entry holds, in {counts['mode 12 with black']} of {counts['mode 12']}"
+                  " mode 12 pictures")
+            print(f"screenshots in {workdir}")
+            missing = [name for name, _, _, _ in PICTURES if name not in found]
+            if missing:
+                for (width, height), frame in last_frame_of.items():
+                    save_png(os.path.join(workdir, f"last-{width}x{height}.png"), stretched(frame))
+            expect(not missing, f"no screenshot showed the {', '.join(missing)} picture")
+            order = [name for name, _, _, _ in PICTURES]
+            expect(sorted(order, key=lambda name: found[name][0]) == order,
+                   f"pictures out of order: {[(name, round(found[name][0], 2)) for name in order]}")
+
             line = row_text(result, 10)
             expect(re.fullmatch(r" {14}Result:  \d*\.?\d+(E[+-]\d\d)? +", line), f"result line {line!r}")
             expect({cell[1] for cell in result[9] if cell[0] != 0x20} == {7}, "result colour")
@@ -557,6 +837,7 @@ def main():
     parser.add_argument("--close", required=True)
     parser.add_argument("--box", required=True)
     parser.add_argument("--run-timeout", type=float, default=2400)
+    parser.add_argument("--keep", action="store_true", help="keep the work dir after a pass")
     args = parser.parse_args()
     for tool in ("Xvfb", "xdotool", "import"):
         if shutil.which(tool) is None:
@@ -572,7 +853,8 @@ def main():
             if os.path.exists(path):
                 print(open(path).read()[-4000:], file=sys.stderr)
         return 1
-    shutil.rmtree(workdir, ignore_errors=True)
+    if not args.keep:
+        shutil.rmtree(workdir, ignore_errors=True)
     print(f"PASS {args.test}")
     return 0
 
