@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "benchmark/frame.h"
+#include "benchmark/routines/graphics_statements.h"
 #include "runtime/host/headless/headless_host.h"
 
 namespace zl {
@@ -108,6 +109,31 @@ INSTANTIATE_TEST_SUITE_P(
                       LoopCase{"body_halves", 7, 40, 1, halve_on_second_pass},
                       LoopCase{"body_sets_nan", 1, 40, 1, set_nan_on_first_pass}),
     [](const ::testing::TestParamInfo<LoopCase>& info) { return std::string(info.param.name); });
+
+// A repeated statement counts from 1 to its count as the literal rule does, whatever the count.
+class RepeatStatementTest : public ::testing::TestWithParam<double> {
+protected:
+    HeadlessHost host;
+};
+
+TEST_P(RepeatStatementTest, CountsAsTheLiteralRule) {
+    const double count = GetParam();
+    std::vector<uint32_t> seen;
+    float counter = -5;
+    repeat_statement(counter, count, 100, 101, [&] {
+        seen.push_back(std::bit_cast<uint32_t>(counter));
+        if (seen.size() == kMaxPasses) counter = static_cast<float>(count);   // end a long case
+    });
+    seen.push_back(std::bit_cast<uint32_t>(counter));
+    std::vector<uint32_t> expected = literal_loop(1, count, 1, leave_alone);
+    if (expected.size() > kMaxPasses) expected.resize(kMaxPasses);
+    if (seen.size() > kMaxPasses) seen.resize(kMaxPasses);
+    EXPECT_EQ(seen, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Counts, RepeatStatementTest,
+                         ::testing::Values(0.0, 1.0, 10.0, 9.5, -1.0, 16777215.0, 2e9, kNaN,
+                                           kInfinity));
 
 }  // namespace
 }  // namespace zl
