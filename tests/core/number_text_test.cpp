@@ -83,7 +83,7 @@ std::string model_text(float value) {
     if (exponent >= 7 || exponent - count < -8) {
         text += digits.substr(0, 1);
         if (count > 1) text += "." + digits.substr(1);
-        char tail[8];
+        char tail[16];   // room for any int the compiler cannot rule out
         std::snprintf(tail, sizeof tail, "E%c%02d", exponent < 0 ? '-' : '+', std::abs(exponent));
         return text + tail;
     }
