@@ -34,6 +34,7 @@ uint8_t* carve_from_slab(int32_t block_bytes) {
     if (store.slab_end - store.slab_next < block_bytes) {
         void* slab = std::malloc(kSlabBytes);
         if (slab == nullptr) out_of_memory(kErrorStringBytesExhausted);
+        ASAN_POISON_MEMORY_REGION(slab, kSlabBytes);
         store.slabs.push_back(slab);
         store.slab_next = static_cast<uint8_t*>(slab);
         store.slab_end = store.slab_next + kSlabBytes;
@@ -81,7 +82,10 @@ void reset() {
         }
         delete[] chunk;
     }
-    for (void* slab : store.slabs) std::free(slab);
+    for (void* slab : store.slabs) {
+        ASAN_UNPOISON_MEMORY_REGION(slab, kSlabBytes);
+        std::free(slab);
+    }
     std::free(store.temp_list);
     store = Store{};
 }
