@@ -6,4 +6,5 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/setup.sh" "$root/build"
 (cd "$root/build" && ctest --output-on-failure -j"$(nproc)" --timeout 900)
+"$root/tests/gates/asan_gate.sh" "$root"
 "$root/tests/gates/desktop_gate.sh"
