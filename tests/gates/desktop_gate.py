@@ -335,8 +335,8 @@ def main():
         print(f"PASS {name} ({time.monotonic() - started:.1f} s): {detail}", flush=True)
     if failed:
         print(f"FAILED: {' '.join(failed)}", file=sys.stderr)
-        return 1
-    return 0
+    print(f"gates: {len(names) - len(failed)} passed, {len(failed)} failed", flush=True)
+    return 1 if failed else 0
 
 
 if __name__ == "__main__":
