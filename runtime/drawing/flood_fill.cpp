@@ -52,6 +52,8 @@ inline unsigned wall_bits(const uint8_t* at, const Walls& walls) {
 int find_wall(const uint8_t* row, int x, int end, const Walls& walls) {
 #if defined(__SSE2__)
     // Long open runs are the common case: test 64 bytes at a time, then find the wall within.
+    // The walls are broadcast once, here: comparing through wall_bits makes this loop a fifth
+    // slower, as the compiler then builds them again for every block.
     const __m128i first = _mm_set1_epi8(static_cast<char>(walls.first));
     const __m128i second = _mm_set1_epi8(static_cast<char>(walls.second));
     auto hits = [&](int at) {

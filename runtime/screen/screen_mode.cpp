@@ -33,7 +33,7 @@ constexpr uint32_t kTextMemoryBytes = 65536;
 constexpr uint8_t kBlankCharacter = 32;
 constexpr uint8_t kStartAttribute = 7;
 
-struct GraphicsModeSpec {
+struct GraphicsModeTraits {
     uint16_t mode;
     uint16_t width;
     uint16_t height;
@@ -44,20 +44,20 @@ struct GraphicsModeSpec {
 
 // Modes 1, 7 and 12 are the ones this program uses; the others are accepted with their classic
 // geometry.
-constexpr GraphicsModeSpec kGraphicsModes[] = {
+constexpr GraphicsModeTraits kGraphicsModes[] = {
     {1, 320, 200, 2, 8, 3},    {2, 640, 200, 1, 8, 1},    {7, 320, 200, 4, 8, 15},
     {8, 640, 200, 4, 8, 15},   {9, 640, 350, 4, 14, 15},  {10, 640, 350, 2, 14, 3},
     {11, 640, 480, 1, 16, 1},  {12, 640, 480, 4, 16, 15}, {13, 320, 200, 8, 8, 15},
 };
 
-const GraphicsModeSpec* graphics_mode_spec(int32_t mode) {
-    for (const GraphicsModeSpec& spec : kGraphicsModes) {
-        if (spec.mode == mode) return &spec;
+const GraphicsModeTraits* graphics_mode_traits(int32_t mode) {
+    for (const GraphicsModeTraits& traits : kGraphicsModes) {
+        if (traits.mode == mode) return &traits;
     }
     return nullptr;
 }
 
-bool mode_accepted(int32_t mode) { return mode == 0 || graphics_mode_spec(mode) != nullptr; }
+bool mode_accepted(int32_t mode) { return mode == 0 || graphics_mode_traits(mode) != nullptr; }
 
 struct TextGrid {
     int columns = 80;
@@ -169,32 +169,32 @@ void prepare_text_screen(const TextGrid& grid) {
     fill_text_cells(low_memory + kTextPagesBase, kTextMemoryBytes / 2);
 }
 
-void prepare_graphics_screen(const GraphicsModeSpec& spec, const screen_page* old_page) {
-    int32_t font = spec.font;
+void prepare_graphics_screen(const GraphicsModeTraits& traits, const screen_page* old_page) {
+    int32_t font = traits.font;
     // Mode 12 keeps an 80 × 60 grid of the screen it replaces.
-    if (spec.mode == 12 && old_page != nullptr && text_columns(*old_page) == 80 &&
+    if (traits.mode == 12 && old_page != nullptr && text_columns(*old_page) == 80 &&
         text_rows(*old_page) == 60) {
         font = 8;
     }
     screen_page& page = screen.prototype;
     page = screen_page{};
     page.text = 0;
-    page.width = spec.width;
-    page.height = spec.height;
+    page.width = traits.width;
+    page.height = traits.height;
     page.bytes_per_pixel = 1;
-    page.colour_bits = spec.colour_bits;
-    page.colour_mask = (1u << spec.colour_bits) - 1;
-    page.mode = spec.mode;
-    page.foreground = spec.foreground;
+    page.colour_bits = traits.colour_bits;
+    page.colour_mask = (1u << traits.colour_bits) - 1;
+    page.mode = traits.mode;
+    page.foreground = traits.foreground;
     page.background = 0;
     page.font = font;
     page.window_top = 1;
     page.window_bottom = static_cast<int16_t>(text_rows(page) - 1);
-    page.clip_right = spec.width - 1;
-    page.clip_bottom = spec.height - 1;
-    page.graphics_x = spec.width / 2.0f;
-    page.graphics_y = spec.height / 2.0f;
-    screen.page_bytes = uint32_t{spec.width} * spec.height;
+    page.clip_right = traits.width - 1;
+    page.clip_bottom = traits.height - 1;
+    page.graphics_x = traits.width / 2.0f;
+    page.graphics_y = traits.height / 2.0f;
+    screen.page_bytes = uint32_t{traits.width} * traits.height;
     screen.low_memory_stride = 0;
 }
 
@@ -235,13 +235,13 @@ const screen_page* current_page_zero() {
 // is read for the grid rules before it goes.
 void make_screen(int32_t mode, bool keep_grid) {
     const screen_page* old_page = keep_grid ? current_page_zero() : nullptr;
-    const GraphicsModeSpec* spec = graphics_mode_spec(mode);
-    if (spec == nullptr) {
+    const GraphicsModeTraits* traits = graphics_mode_traits(mode);
+    if (traits == nullptr) {
         const TextGrid grid = text_grid_replacing(old_page);
         screen.pages.clear();
         prepare_text_screen(grid);
     } else {
-        prepare_graphics_screen(*spec, old_page);
+        prepare_graphics_screen(*traits, old_page);
         screen.pages.clear();
     }
     if (screen.palette == nullptr) screen.palette = std::make_unique<std::array<uint32_t, kPaletteEntries>>();
