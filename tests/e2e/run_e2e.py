@@ -535,6 +535,16 @@ def test_banner(args, workdir):
             session.finish()
 
 
+def pause_and_release(session, banner):
+    """Pause at the banner, then a key: the run is held, and the key that releases it is
+    consumed, so the banner's key wait goes on."""
+    session.key("Pause")
+    time.sleep(0.3)
+    session.key("a")
+    time.sleep(1.0)
+    expect(session.text_cells() == banner, "the key that ended the pause reached the key wait")
+
+
 def test_close_mid_run(args, workdir):
     """Pause and its consumed release key; a key ends the first wait; closing the window
     afterwards ends the run quickly with exit code 0."""
@@ -543,12 +553,7 @@ def test_close_mid_run(args, workdir):
         try:
             session.wait_window()
             banner = session.wait_for(is_banner, 10, what="the banner")
-            # Pause holds the run; the key that releases it is consumed, so the wait goes on.
-            session.key("Pause")
-            time.sleep(0.3)
-            session.key("a")
-            time.sleep(1.0)
-            expect(session.text_cells() == banner, "the key that ended the pause reached the wait")
+            pause_and_release(session, banner)
             session.key("space")
             session.wait_for(lambda cells: cells != banner, 30, what="the run to start")
             time.sleep(1.0)
