@@ -64,7 +64,9 @@ void reference_circle(TestPage& page, const Circle& c) {
     const double low = std::min(c.start, c.end);
     const double high = std::max(c.start, c.end);
     const bool swapped = c.start > c.end;
-    auto on_arc = [&](double a) { return swapped ? (a <= low || a >= high) : (low <= a && a <= high); };
+    auto on_arc = [&](double a) {
+        return swapped ? (a <= low || a >= high) : (low <= a && a <= high);
+    };
     auto plot = [&](double angle, int x, int y) {
         if (on_arc(angle) && 0 <= x && x < width && 0 <= y && y < height) page.put(x, y, stored);
     };
@@ -154,7 +156,8 @@ public:
             c.end = angle();
         }
         if (below(5) == 0) {
-            constexpr double kAspects[] = {0.0, 0.3, 0.5, 5.0 / 6.0, 1.0, 1.5, 2.0, -0.2, -0.75, -1.0, -3.0};
+            constexpr double kAspects[] = {0.0, 0.3,  0.5,  5.0 / 6.0, 1.0, 1.5,
+                                           2.0, -0.2, -0.75, -1.0,     -3.0};
             c.aspect = kAspects[below(std::size(kAspects))];
             c.has_aspect = true;
         }
@@ -357,7 +360,8 @@ TEST_F(CircleTest, CirclesAcrossTheEdgeAreClipped) {
         draw(c);
         reference_circle(expected, c);
         EXPECT_EQ(drawn.snapshot(), expected.snapshot())
-            << page_kind_name(kind) << " " << describe(c) << ": " << first_difference(drawn, expected);
+            << page_kind_name(kind) << " " << describe(c) << ": "
+            << first_difference(drawn, expected);
         EXPECT_TRUE(drawn.guards_intact());
     }
     TestPage& page = use(PageKind::mode12);
@@ -372,7 +376,8 @@ TEST_F(CircleTest, WildArgumentsDrawNothingAndStayInside) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double wild[] = {nan, inf, -inf, 1e30, -1e30, 1e7};
     auto expect_page = [&](const std::string& what) {
-        EXPECT_EQ(page.snapshot(), expected.snapshot()) << what << ": " << first_difference(page, expected);
+        EXPECT_EQ(page.snapshot(), expected.snapshot())
+            << what << ": " << first_difference(page, expected);
         EXPECT_TRUE(page.guards_intact()) << what;
     };
     for (double w : wild) {

@@ -43,6 +43,97 @@ void reference_line(TestPage& page, int x1, int y1, int x2, int y2, uint8_t colo
     }
 }
 
+// Clipping as the line rule states it, on pixel positions held in double precision: edges tried
+// right, left, top, bottom; the crossing tested unrounded, then rounded to single precision and
+// to the nearest integer, ties to even. Returns false when nothing is drawn.
+struct PagePoint {
+    double x;
+    double y;
+};
+
+struct ClippedLine {
+    PagePoint first;
+    PagePoint second;
+    int64_t k;   // pixels cut off the first end
+};
+
+bool inside(PagePoint p, double right, double bottom) {
+    return 0 <= p.x && p.x <= right && 0 <= p.y && p.y <= bottom;
+}
+
+double crossing_pixel(double crossing) {
+    return std::nearbyint(static_cast<double>(static_cast<float>(crossing)));
+}
+
+bool onto_an_edge(PagePoint& p, PagePoint other, double right, double bottom) {
+    const double sx = (other.x - p.x) / std::fabs(other.y - p.y);
+    const double sy = (other.y - p.y) / std::fabs(other.x - p.x);
+    auto on_span = [](double v, double last) { return 0 <= v && v <= last; };
+    if (p.x > right && sx < 0) {
+        const double y = p.y + (p.x - right) * sy;
+        if (on_span(y, bottom)) {
+            p = {right, crossing_pixel(y)};
+            return true;
+        }
+    }
+    if (p.x < 0 && sx > 0) {
+        const double y = p.y + (0 - p.x) * sy;
+        if (on_span(y, bottom)) {
+            p = {0, crossing_pixel(y)};
+            return true;
+        }
+    }
+    if (p.y < 0 && sy > 0) {
+        const double x = p.x + (0 - p.y) * sx;
+        if (on_span(x, right)) {
+            p = {crossing_pixel(x), 0};
+            return true;
+        }
+    }
+    if (p.y > bottom && sy < 0) {
+        const double x = p.x + (p.y - bottom) * sx;
+        if (on_span(x, right)) {
+            p = {crossing_pixel(x), bottom};
+            return true;
+        }
+    }
+    return false;
+}
+
+bool reference_clip(const TestPage& page, float x1, float y1, float x2, float y2,
+                    ClippedLine& out) {
+    const double right = page.record.width - 1;
+    const double bottom = page.record.height - 1;
+    PagePoint a{std::nearbyint(static_cast<double>(x1)), std::nearbyint(static_cast<double>(y1))};
+    PagePoint b{std::nearbyint(static_cast<double>(x2)), std::nearbyint(static_cast<double>(y2))};
+    out.k = 0;
+    if (!inside(a, right, bottom)) {
+        if (a.x == b.x && a.y == b.y) return false;
+        if ((a.x < 0 && b.x < 0) || (a.x > right && b.x > right) || (a.y < 0 && b.y < 0) ||
+            (a.y > bottom && b.y > bottom)) {
+            return false;
+        }
+        const PagePoint before = a;
+        if (!onto_an_edge(a, b, right, bottom)) return false;
+        const double shift = std::max(std::fabs(a.x - before.x), std::fabs(a.y - before.y));
+        out.k = static_cast<int64_t>(shift);
+    }
+    if (!inside(b, right, bottom) && !onto_an_edge(b, a, right, bottom)) return false;
+    out.first = a;
+    out.second = b;
+    return true;
+}
+
+// A line of any reach drawn the plain way: clipped, then walked.
+void reference_clipped_line(TestPage& page, float x1, float y1, float x2, float y2, uint8_t colour,
+                            uint16_t pattern) {
+    ClippedLine line;
+    if (!reference_clip(page, x1, y1, x2, y2, line)) return;
+    reference_line(page, static_cast<int>(line.first.x), static_cast<int>(line.first.y),
+                   static_cast<int>(line.second.x), static_cast<int>(line.second.y), colour,
+                   pattern, static_cast<int>(line.k % 16));
+}
+
 using LineTest = DrawingTest;
 
 TEST_F(LineTest, RandomLinesMatchThePlainSingleSum) {
@@ -122,6 +213,30 @@ TEST_F(LineTest, ClippingMovesEndsOntoTheEdgesItCrosses) {
         {"far point on the row", 10, 10, 1e30f, 10, true, 10, 10, 319, 10, 0},
         {"infinite point on the column", 30, 20, 30, -std::numeric_limits<float>::infinity(), true,
          30, 20, 30, 0, 0},
+        // The left-edge crossing 100 + 100001 / 200001 = 100.5000025 is 100.5 in single
+        // precision, which goes to the even 100 (the double alone would give 101); the far end
+        // crosses the right edge at 100.003.
+        {"left crossing rounds to .5 in single, then to even", -100001, 100, 100000, 101, true, 0,
+         100, 319, 100, 100001},
+        // The same crossing through the other three edges.
+        {"right crossing rounds to .5 in single", 100320, 100, -99681, 101, true, 319, 100, 0, 100,
+         100001},
+        {"top crossing rounds to .5 in single", 100, -100001, 101, 100000, true, 100, 0, 100, 199,
+         100001},
+        {"bottom crossing rounds to .5 in single", 100, 100200, 101, -99801, true, 100, 199, 100, 0,
+         100001},
+        // From the far end: 100101 - 200000 * 100000 / 200001 = 101.4999975 is 101.5 in single
+        // precision and goes to 102 (the double alone would give 101).
+        {"far end's crossing rounds up through single", 318, 101, 200319, 100101, true, 318, 101,
+         319, 102, 0},
+        {"crossing exactly .5 goes to even", -1, 100, 1, 101, true, 0, 100, 1, 101, 1},
+        {"crossing exactly 101.5 goes to 102", -1, 101, 1, 102, true, 0, 102, 1, 102, 1},
+        {"far end's crossing exactly .5", 317, 100, 321, 101, true, 317, 100, 319, 100, 0},
+        // The first end clips to (0, 199) with 128 pixels cut off; the far end's left crossing,
+        // -308 + 355 * (507 / 355), is 199.00000000000006 in double precision: below the page,
+        // though single precision would make it 199. No edge takes it, so nothing is drawn.
+        {"crossing a hair beyond the corner is tested unrounded", 90, 327, -355, -308, false, 0, 0,
+         0, 0, 0},
     };
     for (const ClipCase& c : cases) {
         TestPage& page = use(PageKind::mode1);
@@ -130,6 +245,51 @@ TEST_F(LineTest, ClippingMovesEndsOntoTheEdgesItCrosses) {
         if (c.drawn) reference_line(expected, c.cx1, c.cy1, c.cx2, c.cy2, 2, 0xCCCC, c.k);
         EXPECT_EQ(page.snapshot(), expected.snapshot()) << c.name;
         EXPECT_TRUE(page.guards_intact()) << c.name;
+        // The clipping model of the random test agrees with these worked cases. It takes finite
+        // ends only: an infinite one would make a crossing of infinity times zero.
+        if (!std::isfinite(c.x2 + c.y2)) continue;
+        ClippedLine line;
+        ASSERT_EQ(reference_clip(page, c.x1, c.y1, c.x2, c.y2, line), c.drawn) << c.name;
+        if (c.drawn) {
+            EXPECT_EQ(line.first.x, c.cx1) << c.name;
+            EXPECT_EQ(line.first.y, c.cy1) << c.name;
+            EXPECT_EQ(line.second.x, c.cx2) << c.name;
+            EXPECT_EQ(line.second.y, c.cy2) << c.name;
+            EXPECT_EQ(line.k, c.k) << c.name;
+        }
+    }
+}
+
+TEST_F(LineTest, LinesFarOffThePageClipAsTheRuleSays) {
+    std::mt19937 random(77);
+    auto below = [&random](uint32_t n) { return static_cast<double>(random() % n); };
+    for (PageKind kind : {PageKind::mode1, PageKind::mode12}) {
+        TestPage& drawn = use(kind);
+        TestPage expected(kind);
+        const double centre_x = drawn.record.width / 2.0;
+        const double centre_y = drawn.record.height / 2.0;
+        // Ends near the page, farther, and very far; some on half pixels, which round to even.
+        auto coordinate = [&](double centre) {
+            constexpr double kReach[] = {400, 2000, 1e6, 1e9};
+            const double reach = kReach[random() % 4];
+            const double whole = std::round(centre + (below(2001) - 1000) / 1000 * reach);
+            return static_cast<float>(whole + (below(4) == 0 ? 0.5 : 0.0));
+        };
+        const int lines = kind == PageKind::mode1 ? 40000 : 10000;
+        for (int i = 0; i < lines; ++i) {
+            const float x1 = coordinate(centre_x);
+            const float y1 = coordinate(centre_y);
+            const float x2 = coordinate(centre_x);
+            const float y2 = coordinate(centre_y);
+            const uint8_t colour = static_cast<uint8_t>(1 + random() % drawn.record.colour_mask);
+            const auto pattern = static_cast<uint16_t>(random());
+            draw_line(x1, y1, x2, y2, colour, kLineKindLine, pattern, kFirstAndColour | kStyle);
+            reference_clipped_line(expected, x1, y1, x2, y2, colour, pattern);
+            ASSERT_EQ(drawn.snapshot(), expected.snapshot())
+                << page_kind_name(kind) << " line " << i << ": (" << x1 << ", " << y1 << ") - ("
+                << x2 << ", " << y2 << ")";
+        }
+        EXPECT_TRUE(drawn.guards_intact());
     }
 }
 
