@@ -16,11 +16,46 @@ protected:
     HeadlessHost host;
 };
 
-TEST(PaletteTables, DefaultAndEgaColours) {
-    EXPECT_EQ(default_palette_16[0], 0xFF000000u);
-    EXPECT_EQ(default_palette_16[6], 0xFFAA5500u);
-    EXPECT_EQ(default_palette_16[9], 0xFF5555FFu);
-    EXPECT_EQ(default_palette_16[15], 0xFFFFFFFFu);
+struct Colour {
+    uint32_t red, green, blue;
+};
+
+// The sixteen default colours as red, green and blue.
+constexpr Colour kDefaultColours[16] = {
+    {0, 0, 0},     {0, 0, 170},    {0, 170, 0},    {0, 170, 170},
+    {170, 0, 0},   {170, 0, 170},  {170, 85, 0},   {170, 170, 170},
+    {85, 85, 85},  {85, 85, 255},  {85, 255, 85},  {85, 255, 255},
+    {255, 85, 85}, {255, 85, 255}, {255, 255, 85}, {255, 255, 255},
+};
+
+uint32_t argb(const Colour& c) { return 0xFF000000u | c.red << 16 | c.green << 8 | c.blue; }
+
+TEST_F(PaletteTest, EveryDefaultColourAndWhereItShows) {
+    for (int entry = 0; entry < 16; ++entry) {
+        EXPECT_EQ(default_palette_16[entry], argb(kDefaultColours[entry])) << entry;
+    }
+    // New screens of modes 7 and 12 start with all sixteen; set_palette in mode 7 picks them.
+    for (int32_t mode : {7, 12}) {
+        set_screen_mode(mode, 0, 0, 0, 0, 1);
+        for (int entry = 0; entry < 16; ++entry) {
+            EXPECT_EQ(write_page->palette[entry], argb(kDefaultColours[entry]))
+                << "mode " << mode << " entry " << entry;
+        }
+    }
+    set_screen_mode(7, 0, 0, 0, 0, 1);
+    for (uint32_t colour = 0; colour < 16; ++colour) {
+        set_palette(9, colour, 1);
+        EXPECT_EQ(write_page->palette[9], argb(kDefaultColours[colour])) << colour;
+    }
+    // Mode 1 starts with entries 0, 3, 5 and 7.
+    set_screen_mode(1, 0, 0, 0, 0, 1);
+    const int mode_one[] = {0, 3, 5, 7};
+    for (int entry = 0; entry < 4; ++entry) {
+        EXPECT_EQ(write_page->palette[entry], argb(kDefaultColours[mode_one[entry]])) << entry;
+    }
+}
+
+TEST(PaletteTables, EgaColours) {
     EXPECT_EQ(ega_palette_64[0], rgb(0, 0, 0));
     EXPECT_EQ(ega_palette_64[1], rgb(0, 0, 170));
     EXPECT_EQ(ega_palette_64[0x04], rgb(170, 0, 0));
