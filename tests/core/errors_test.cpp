@@ -35,11 +35,19 @@ TEST_F(ErrorsTest, FirstPendingErrorWinsAndZeroOrNegativeBecomesFive) {
 }
 
 TEST_F(ErrorsTest, QuotedMessages) {
-    EXPECT_STREQ(error_message(5), "Illegal function call");
-    EXPECT_STREQ(error_message(6), "Overflow");
-    EXPECT_STREQ(error_message(7), "Out of memory");
-    EXPECT_STREQ(error_message(258), "Invalid handle");
-    EXPECT_NE(error_message(12345), nullptr);
+    const std::pair<int32_t, const char*> quoted[] = {
+        {5, "Illegal function call"}, {6, "Overflow"},           {7, "Out of memory"},
+        {11, "Division by zero"},     {256, "Out of stack space"}, {257, "Out of memory"},
+        {258, "Invalid handle"},      {502, "Out of memory"},      {518, "Out of memory"},
+    };
+    for (const auto& [code, text] : quoted) EXPECT_STREQ(error_message(code), text) << code;
+    // A number without a message of its own gets the one generic text: never empty and never
+    // another error's message.
+    ASSERT_NE(error_message(12345), nullptr);
+    const std::string generic = error_message(12345);
+    EXPECT_FALSE(generic.empty());
+    for (const auto& [code, text] : quoted) EXPECT_NE(generic, text) << code;
+    for (const int32_t code : {-5, 0, 1000, 65535}) EXPECT_EQ(error_message(code), generic) << code;
 }
 
 struct FatalCase {
