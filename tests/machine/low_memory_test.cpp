@@ -2,10 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 #include "machine_test_support.h"
 #include "runtime/host/headless/headless_host.h"
+#include "runtime/machine/key_ring.h"
 #include "runtime/machine/low_memory.h"
+#include "runtime/runtime.h"
 
 namespace zl {
 namespace {
@@ -17,11 +20,28 @@ protected:
     HeadlessHost host;
 };
 
+// Start-up zeroes low memory and then places only the runtime's own data: the empty key ring
+// and the text page's blank cells. Everything a previous run left behind is gone.
 TEST_F(LowMemoryTest, StartUpState) {
+    set_memory_segment(1234, 1);
+    low_memory_stack.pointer = 300;
+    low_memory_stack.limit = 299;
+    std::memset(low_memory, 0x5A, sizeof low_memory);
+    runtime_reset();
+
     EXPECT_EQ(selected_segment, low_memory + 0x500);
     EXPECT_EQ(low_memory_stack.pointer, 65520);
     EXPECT_EQ(low_memory_stack.limit, 257);
-    EXPECT_EQ(reinterpret_cast<uintptr_t>(low_memory) % 16, 0u);
+    EXPECT_EQ(low_memory[kKeyRingHead], low_memory[kKeyRingTail]);   // empty
+    EXPECT_EQ(low_memory[kKeyRingHead + 1], low_memory[kKeyRingTail + 1]);
+    EXPECT_EQ(low_memory[kTextPagesBase], ' ');
+    std::vector<size_t> stray;
+    for (size_t at = 0; at < kLowMemorySize; ++at) {
+        const bool ring = at >= kKeyRingHead && at < kKeyRingTail + 2;
+        const bool text = at >= kTextPagesBase && at < kTextPagesBase + 65536;
+        if (!ring && !text && low_memory[at] != 0) stray.push_back(at);
+    }
+    EXPECT_TRUE(stray.empty()) << stray.size() << " bytes not zeroed, the first at " << stray[0];
 }
 
 TEST_F(LowMemoryTest, FirstRoutineVariableSitsAtOffset65516) {
