@@ -135,9 +135,17 @@ class Session:
         raise Failure("no window titled Zentrolux")
 
     def geometry(self):
+        placement = self.placement()
+        return placement[2:] if placement else None
+
+    def placement(self):
+        """(left, top, width, height) of the window on the screen, or None."""
         text = self.run(["xdotool", "getwindowgeometry", self.window]).stdout
-        match = re.search(r"Geometry: (\d+)x(\d+)", text)
-        return (int(match.group(1)), int(match.group(2))) if match else None
+        position = re.search(r"Position: (-?\d+),(-?\d+)", text)
+        size = re.search(r"Geometry: (\d+)x(\d+)", text)
+        if not position or not size:
+            return None
+        return tuple(int(v) for v in position.groups() + size.groups())
 
     def key(self, *names):
         self.run(["xdotool", "windowfocus", self.window])
@@ -520,18 +528,78 @@ def test_banner(args, workdir):
             session.key("shift")
             time.sleep(1.5)
             expect(session.text_cells() == cells, "Shift alone ended the first key wait")
-            # Alt+Enter steps stretched -> smoothed -> square pixels -> smoothed -> windowed, and a
-            # window takes the frame's own size.
-            session.key("alt+Return", "alt+Return", "alt+Return", "alt+Return")
-            deadline = time.monotonic() + 5
-            while session.geometry() != (TEXT_WIDTH, TEXT_HEIGHT):
-                expect(time.monotonic() < deadline, f"Alt+Enter left {session.geometry()}")
-                time.sleep(0.1)
+            step_to_windowed(session)
             expect(session.program.process.poll() is None, "Alt+Enter ended the program")
             session.key("alt+F4")
             code = session.program.wait_exit(5)
             expect(code == 0, f"Alt+F4 gave exit code {code}")
         finally:
+            session.finish()
+
+
+def step_to_windowed(session):
+    """Alt+Enter steps stretched -> smoothed -> square pixels -> smoothed -> windowed, and a
+    window takes the frame's own size."""
+    session.key("alt+Return", "alt+Return", "alt+Return", "alt+Return")
+    deadline = time.monotonic() + 5
+    while session.geometry() != (TEXT_WIDTH, TEXT_HEIGHT):
+        expect(time.monotonic() < deadline, f"Alt+Enter left {session.geometry()}")
+        time.sleep(0.1)
+
+
+def test_windowed_sizes(args, workdir):
+    """Windowed from the banner on, the client area follows the frame through the series: 320 x
+    200 while mode 1's and mode 7's pictures show, 640 x 480 for mode 12's, each shown pixel for
+    pixel. Mode 12 begins about 20 s into the run; the test closes the window there."""
+    with Xvfb() as xvfb:
+        session = Session(args, xvfb, workdir, null_audio())
+        grabber = None
+        try:
+            session.wait_window()
+            session.wait_for(is_banner, 10, what="the banner")
+            step_to_windowed(session)
+            grabber = RootGrabber(session.display)
+            session.key("space")
+            pressed = time.monotonic()
+            wanted = [picture for picture in PICTURES if picture[0] != "text"]
+            seen = {}
+            # Just after a resize the window may still hold part of the previous picture, so a
+            # picture counts once three looks in a row show it.
+            streaks = {name: 0 for name, _, _, _ in wanted}
+            sizes = []   # each client size in the order they came
+            while len(seen) < len(wanted):
+                expect(time.monotonic() - pressed < 90,
+                       f"saw only {sorted(seen)}; client sizes in turn: {sizes}")
+                expect(session.program.process.poll() is None,
+                       f"program ended early: {session.program.stderr_text()}")
+                before = session.placement()
+                shot = grabber.grab()
+                if before is None or session.placement() != before:
+                    continue   # resized while the screen was copied
+                left, top, width, height = before
+                if not sizes or sizes[-1] != (width, height):
+                    sizes.append((width, height))
+                client = shot[top:top + height, left:left + width]
+                shares = colour_shares(client)
+                for name, size, check, _ in wanted:
+                    shown = (width, height) == size and check(client, shares) is not None
+                    streaks[name] = streaks[name] + 1 if shown else 0
+                    if name not in seen and streaks[name] == 3:
+                        seen[name] = time.monotonic() - pressed
+                        print(f"{name} picture in a {width} x {height} window after {seen[name]:.1f} s")
+                # Mode 12 comes last: once it shows, the others have had their time.
+                expect("mode 12" not in seen or len(seen) == len(wanted),
+                       f"mode 12 came with only {sorted(seen)} seen; client sizes in turn: {sizes}")
+                time.sleep(0.1)
+            order = [name for name, _, _, _ in wanted]
+            expect(sorted(order, key=seen.get) == order, f"pictures out of order: {seen}")
+            print(f"client sizes in turn: {sizes}")
+            session.close_window()
+            code = session.program.wait_exit(5)
+            expect(code == 0, f"closing gave exit code {code}")
+        finally:
+            if grabber is not None:
+                grabber.close()
             session.finish()
 
 
@@ -831,6 +899,7 @@ TESTS = {
     "no_display": test_no_display,
     "no_audio": test_no_audio,
     "full_run": test_full_run,
+    "windowed_sizes": test_windowed_sizes,
 }
 
 
