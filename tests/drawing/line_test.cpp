@@ -43,9 +43,7 @@ void reference_line(TestPage& page, int x1, int y1, int x2, int y2, uint8_t colo
     }
 }
 
-// Clipping as the line rule states it, on pixel positions held in double precision: edges tried
-// right, left, top, bottom; the crossing tested unrounded, then rounded to single precision and
-// to the nearest integer, ties to even. Returns false when nothing is drawn.
+// A pixel position, held in double precision however far off the page it lies.
 struct PagePoint {
     double x;
     double y;
@@ -65,6 +63,9 @@ double crossing_pixel(double crossing) {
     return std::nearbyint(static_cast<double>(static_cast<float>(crossing)));
 }
 
+// Clipping as the line rule states it, on pixel positions held in double precision: edges tried
+// right, left, top, bottom; the crossing tested unrounded, then rounded to single precision and
+// to the nearest integer, ties to even. False when no edge takes the point.
 bool onto_an_edge(PagePoint& p, PagePoint other, double right, double bottom) {
     const double sx = (other.x - p.x) / std::fabs(other.y - p.y);
     const double sy = (other.y - p.y) / std::fabs(other.x - p.x);
@@ -100,6 +101,7 @@ bool onto_an_edge(PagePoint& p, PagePoint other, double right, double bottom) {
     return false;
 }
 
+// The line's ends as pixel positions (ties to even), clipped; false when nothing is drawn.
 bool reference_clip(const TestPage& page, float x1, float y1, float x2, float y2,
                     ClippedLine& out) {
     const double right = page.record.width - 1;
