@@ -18,7 +18,8 @@ namespace {
 
 // Keycodes of a PC keyboard under X (evdev numbering).
 constexpr uint32_t kEscape = 9, kDigitOne = 10, kKeyA = 38, kKeyE = 26, kReturn = 36, kTab = 23;
-constexpr uint32_t kShiftLeft = 50, kF1 = 67, kF4 = 70, kF12 = 96, kKeypad8 = 80;
+constexpr uint32_t kShiftLeft = 50, kCtrlLeft = 37, kAltLeft = 64, kF1 = 67, kF4 = 70, kF12 = 96;
+constexpr uint32_t kKeypad8 = 80;
 constexpr uint32_t kUp = 111, kDelete = 119, kKeypadEnter = 104, kPause = 127, kKey2 = 11;
 
 struct Modifiers {
@@ -110,18 +111,31 @@ TEST(KeyHandling, AFloodFillsFifteenSlotsAndDropsTheRestInOrder) {
     EXPECT_EQ(read_port(kPortKeyboardData), 0x1E);
 }
 
-TEST(KeyHandling, PauseHoldsUntilAnotherKeyWhichIsConsumed) {
-    HeadlessHost host;
-    EXPECT_EQ(handle_key(key(kPause, XK_Pause), true), KeyAction::pause);
-    EXPECT_TRUE(run_requests.pause.load());
-    EXPECT_EQ(handle_key(key(kPause, XK_Pause), true), KeyAction::pause);
-    EXPECT_EQ(handle_key(key(kShiftLeft, XK_Shift_L, -1, {true, false, false}), true), KeyAction::none);
-    EXPECT_TRUE(run_requests.pause.load());
-    EXPECT_EQ(handle_key(key(kKeyA, XK_a, 'a'), true), KeyAction::release_pause);
-    EXPECT_FALSE(run_requests.pause.load());
-    EXPECT_EQ(key_ring_count(), 0);
-    EXPECT_EQ(handle_key(key(kKeyA, XK_a, 'a'), true), KeyAction::queue);
-    EXPECT_EQ(key_ring_count(), 1);
+TEST(KeyHandling, PauseHoldsUntilAnyOtherKeyPressWhichIsConsumed) {
+    struct Case {
+        const char* what;
+        KeyInput input;
+    };
+    const Case kCases[] = {
+        {"a", key(kKeyA, XK_a, 'a')},
+        {"Shift", key(kShiftLeft, XK_Shift_L, -1, {true, false, false})},
+        {"Ctrl", key(kCtrlLeft, XK_Control_L, -1, {false, true, false})},
+        {"Alt", key(kAltLeft, XK_Alt_L, -1, {false, false, true})},
+        {"Caps Lock", key(66, XK_Caps_Lock)},
+        {"Num Lock", key(77, XK_Num_Lock)},
+    };
+    for (const Case& c : kCases) {
+        HeadlessHost host;
+        EXPECT_EQ(handle_key(key(kPause, XK_Pause), true), KeyAction::pause) << c.what;
+        EXPECT_EQ(handle_key(key(kPause, XK_Pause), true), KeyAction::pause) << c.what;
+        EXPECT_EQ(handle_key(c.input, false), KeyAction::none) << c.what;
+        EXPECT_TRUE(run_requests.pause.load()) << c.what << ": a release ended the pause";
+        EXPECT_EQ(handle_key(c.input, true), KeyAction::release_pause) << c.what;
+        EXPECT_FALSE(run_requests.pause.load()) << c.what;
+        EXPECT_EQ(key_ring_count(), 0) << c.what;
+        EXPECT_EQ(handle_key(key(kKeyA, XK_a, 'a'), true), KeyAction::queue) << c.what;
+        EXPECT_EQ(key_ring_count(), 1) << c.what;
+    }
 }
 
 TEST(KeyHandling, BreakAltF4AndAltEnterQueueNoKeyText) {

@@ -4,6 +4,7 @@
 #include <X11/Xlib.h>
 
 #include <chrono>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -38,6 +39,7 @@ constexpr ShowMode kShowCycle[] = {
 // Everything the window thread's callbacks share; only the window thread touches it.
 struct WindowThreadState {
     FrameExchange* frames = nullptr;
+    OpenAlSound* sound = nullptr;
     KeyListener keys;
     int window_id = 0;
     int client_width = kStartWidth;
@@ -47,7 +49,9 @@ struct WindowThreadState {
     int texture_height = 0;
     ShowMode shown;
     bool full_screen = false;
-    bool framebuffer_objects = false;   // reported by GLEW; the texture path needs none
+    // Set by the close callback: freeglut destroys the window right after it, so from then on
+    // nothing may select the window or post to it.
+    bool closed = false;
     uint32_t title_generation = 0;
     uint32_t fullscreen_generation = 0;
 };
@@ -62,6 +66,28 @@ const char* display_name_of(int argc, char** argv) {
     return std::getenv("DISPLAY");
 }
 
+// The window cannot be had: exit code 1 at once, with the audio device closed and without the
+// exit() handlers, which would tear the runtime down under the threads still using it.
+[[noreturn]] void end_without_window() {
+    if (window.sound != nullptr) window.sound->close();
+    std::fflush(nullptr);
+    std::_Exit(1);
+}
+
+// freeglut's fatal errors, a bad command-line option among them; it would call exit(1) itself.
+void on_window_library_error(const char* format, va_list arguments) {
+    std::fputs("zentrolux: freeglut: ", stderr);
+    std::vfprintf(stderr, format, arguments);
+    std::fputc('\n', stderr);
+    end_without_window();
+}
+
+// Xlib calls this when a connection to the display breaks, and would call exit(1) after it.
+int on_display_lost(Display*) {
+    std::fputs("zentrolux: the connection to the X display was lost\n", stderr);
+    end_without_window();
+}
+
 // The connection stays open for the key listener: closing the server's only client would make
 // it reset just as the window library connects.
 Display* require_display(const char* name) {
@@ -71,8 +97,7 @@ Display* require_display(const char* name) {
                  "zentrolux: cannot open the X display \"%s\"; it needs a graphical session "
                  "(set DISPLAY)\n",
                  name != nullptr ? name : "");
-    std::fflush(nullptr);
-    std::_Exit(1);
+    end_without_window();
 }
 
 int show_cycle_index(const ShowMode& mode) {
@@ -158,6 +183,8 @@ void upload_frame(const Frame& frame) {
 }
 
 void on_timer(int) {
+    // A timer already due when the close came runs once more; the window is gone by then.
+    if (window.closed) return;
     std::this_thread::sleep_for(kTimerSleep);
     glutSetWindow(window.window_id);
     for (int steps = window.keys.poll(); steps > 0; --steps) step_show_mode();
@@ -225,9 +252,13 @@ void on_reshape(int width, int height) {
 }
 
 // The close button (and a window manager's Alt+F4) ends the run at the next statement check.
-void on_close() { request_exit(); }
+void on_close() {
+    window.closed = true;
+    request_exit();
+}
 
 void create_window(int argc, char** argv) {
+    glutInitErrorFunc(on_window_library_error);
     glutInit(&argc, argv);
     glutInitDisplayMode(GLUT_DOUBLE | GLUT_RGBA | GLUT_DEPTH);
     glutInitWindowSize(kStartWidth, kStartHeight);
@@ -235,20 +266,22 @@ void create_window(int argc, char** argv) {
     glutInitWindowPosition(0, 0);
     if (!glutGet(GLUT_DISPLAY_MODE_POSSIBLE)) {
         std::fprintf(stderr, "zentrolux: the display offers no double-buffered RGBA mode with depth\n");
-        std::fflush(nullptr);
-        std::_Exit(1);
+        end_without_window();
     }
     glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_CONTINUE_EXECUTION);
     // The title the program set by now, else "Untitled".
     window.title_generation = window_title_generation.load(std::memory_order_acquire);
     window.window_id = glutCreateWindow(window_title().c_str());
+    // Frames go to the back buffer as one texture, so no framebuffer objects are asked for.
     glewExperimental = GL_TRUE;
-    if (glewInit() == GLEW_OK) window.framebuffer_objects = glewIsSupported("GL_EXT_framebuffer_object");
+    glewInit();
 }
 
 }  // namespace
 
-void run_window(int argc, char** argv, FrameExchange& frames) {
+void run_window(int argc, char** argv, FrameExchange& frames, OpenAlSound& sound) {
+    window.sound = &sound;
+    XSetIOErrorHandler(on_display_lost);
     Display* key_connection = require_display(display_name_of(argc, argv));
     window.frames = &frames;
     create_window(argc, argv);

@@ -132,6 +132,8 @@ private:
 };
 
 // Window thread: the freeglut window, its frames, title, full screen and keys. Never returns.
-[[noreturn]] void run_window(int argc, char** argv, FrameExchange& frames);
+// When the window cannot be made or freeglut or Xlib fails, it closes the sound and ends the
+// process with exit code 1.
+[[noreturn]] void run_window(int argc, char** argv, FrameExchange& frames, OpenAlSound& sound);
 
 }  // namespace zl::desktop

@@ -218,11 +218,12 @@ KeyAction handle_key(const KeyInput& key, bool pressed) {
         request_pause();
         return KeyAction::pause;
     }
-    if (is_modifier_or_lock(key.keysym)) return KeyAction::none;
+    // Any other key press ends a pause, a modifier or lock key too, and is consumed.
     if (run_requests.pause.load(std::memory_order_relaxed)) {
-        release_pause();   // the key that ends a pause is consumed
+        release_pause();
         return KeyAction::release_pause;
     }
+    if (is_modifier_or_lock(key.keysym)) return KeyAction::none;
     if (key.alt && (key.keysym == XK_Return || key.keysym == XK_KP_Enter)) {
         return KeyAction::cycle_fullscreen;
     }

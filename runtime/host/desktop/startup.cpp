@@ -40,7 +40,9 @@ void open_sound_or_exit(desktop::OpenAlSound& sound) {
     case desktop::OpenAlSound::OpenResult::ok:
         return;
     case desktop::OpenAlSound::OpenResult::no_device:
-        std::fprintf(stderr, "zentrolux: no audio output device could be opened\n");
+        std::fprintf(stderr,
+                     "zentrolux: no audio output device could be opened; to run without sound, "
+                     "choose OpenAL Soft's null output: ALSOFT_DRIVERS=null\n");
         std::exit(kExitNoAudioDevice);
     case desktop::OpenAlSound::OpenResult::no_context:
         std::fprintf(stderr, "zentrolux: no audio context could be made on the audio device\n");
@@ -83,7 +85,7 @@ void start_desktop(int argc, char** argv, void (*program)()) {
     start_thread([] { program_entry(); });
     start_thread([] { desktop::run_event_timer(host->blink); });
     start_thread([] { desktop::run_main_loop(host->frames, host->sound, host->control, host->blink); });
-    desktop::run_window(argc, argv, host->frames);
+    desktop::run_window(argc, argv, host->frames, host->sound);
 }
 
 }  // namespace zl
