@@ -85,10 +85,11 @@ class Xvfb:
 class Program:
     """zentrolux under test, with its output kept in files."""
 
-    def __init__(self, args, env, workdir):
+    def __init__(self, args, env, workdir, arguments=()):
         self.out = open(os.path.join(workdir, "stdout.txt"), "w+")
         self.err = open(os.path.join(workdir, "stderr.txt"), "w+")
-        self.process = subprocess.Popen([args.program], env=env, stdout=self.out, stderr=self.err)
+        self.process = subprocess.Popen([args.program, *arguments], env=env, stdout=self.out,
+                                        stderr=self.err)
 
     def wait_exit(self, timeout):
         try:
@@ -668,13 +669,15 @@ def test_no_display(args, workdir):
 
 
 def test_no_audio(args, workdir):
-    """No usable audio backend: exit code 111 before any window."""
+    """No usable audio backend: exit code 111 before any window, with a message that names the
+    audio library's null output."""
     with Xvfb() as xvfb:
         env = dict(os.environ, DISPLAY=xvfb.display, ALSOFT_DRIVERS="no-such-backend")
         program = Program(args, env, workdir)
         try:
             code = program.wait_exit(10)
             expect(code == 111, f"exit code {code}")
+            expect("ALSOFT_DRIVERS=null" in program.stderr_text(), "no way past the missing device")
         finally:
             program.kill()
 
