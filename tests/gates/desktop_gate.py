@@ -4,8 +4,9 @@ sequence with a test routine list) under Xvfb, driven with xdotool.
 
   thread_check  the ThreadSanitizer build through banner, key, routines, Pause, a flood of 100
                 keys and the close button; no report allowed
-  no_display, no_audio, bad_option, error_yes, error_no, close_button, alt_f4, ctrl_break,
-  pause_key     fault runs of the release build, each with the exit code it must give; the
+  no_display, no_audio, bad_option, display_lost, error_yes, error_no, close_button, alt_f4,
+  ctrl_break, pause_key
+                fault runs of the release build, each with the exit code it must give; the
                 close, Alt+F4 and Ctrl+Break runs are repeated with every processor kept busy
 
 Usage: desktop_gate.py [GATE...] --program zl_gate_program --tsan-program zl_gate_program
@@ -268,6 +269,24 @@ def gate_bad_option(args, workdir):
     return ", ".join(found)
 
 
+def gate_display_lost(args, workdir):
+    """The X server ends during the long routine: exit 1, said on stderr, the audio device
+    closed before the end."""
+    run = Run(args, workdir, args.program, "long")
+    try:
+        reach_routine_unwatched(run.session, 0)
+        run.xvfb.process.terminate()
+        run.xvfb.process.wait(timeout=10)
+        code = run.session.program.wait_exit(10)
+        stderr_text = run.session.program.stderr_text()
+    finally:
+        run.__exit__(None, None, None)
+    expect(code == 1, f"exit code {code}")
+    expect("display was lost" in stderr_text, f"no reason given: {stderr_text.strip()}")
+    expect("AL lib" not in stderr_text, stderr_text.strip())
+    return "exit 1"
+
+
 def answer_error_box(session, key):
     window = e2e.box_window(session.env, ERROR_TITLE, timeout=20)
     time.sleep(0.2)
@@ -393,6 +412,7 @@ GATES = {
     "no_display": gate_no_display,
     "no_audio": gate_no_audio,
     "bad_option": gate_bad_option,
+    "display_lost": gate_display_lost,
     "error_yes": gate_error_yes,
     "error_no": gate_error_no,
     "close_button": gate_close_button,
