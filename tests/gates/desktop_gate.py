@@ -43,11 +43,12 @@ TSAN_REPORT_EXIT = 66
 COMPLAINTS = ("freeglut", "AL lib")
 
 # The ending runs again with the processors kept busy: a window thread that runs late meets the
-# close in the same turn as its timer. So loaded, the window takes keys and the close seconds
-# late; the limit only tells a slow end from a hung one.
+# close in the same turn as its timer. So loaded, the X server passes keys and the close on
+# seconds late (it is starved too, behind the window's frames); the limit only tells a slow end
+# from a hung one.
 BUSY_RUNS = {"close_button": 8, "alt_f4": 3, "ctrl_break": 3}
 BUSY_PER_PROCESSOR = 2
-BUSY_CLOSE_LIMIT = 8.0
+BUSY_CLOSE_LIMIT = 12.0
 # Each busy process ends by itself after this many seconds, or as soon as the gate is gone.
 BUSY_SECONDS = 120
 SPIN = """import os, sys, time
@@ -341,7 +342,7 @@ def end_long_run(args, workdir, request, limit, reach=reach_counting):
         expect(session.program.process.poll() is None, "the long routine ended early")
         request(session)
         started = time.monotonic()
-        code = session.program.wait_exit(10)
+        code = session.program.wait_exit(limit + 5)
         took = time.monotonic() - started
         found = complaints(session.program.stderr_text())
         expect(code == 0, f"exit code {code} {found}")
