@@ -57,13 +57,15 @@ def expect(condition, message):
 
 
 class Xvfb:
-    """A private X server on a display number it picks itself."""
+    """A private X server on a display number it picks itself. It never resets: a server resets
+    when its last client leaves, and a tool that looks at it before the program connects would
+    leave the program a server in mid-reset, which refuses it."""
 
     def __enter__(self):
         read_end, write_end = os.pipe()
         self.process = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_end), "-screen", "0",
-             f"{SCREEN_WIDTH}x{SCREEN_HEIGHT}x24", "-nolisten", "tcp"],
+             f"{SCREEN_WIDTH}x{SCREEN_HEIGHT}x24", "-nolisten", "tcp", "-noreset"],
             pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_end)
         with os.fdopen(read_end) as pipe:

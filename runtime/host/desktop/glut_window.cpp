@@ -39,7 +39,6 @@ constexpr ShowMode kShowCycle[] = {
 // Everything the window thread's callbacks share; only the window thread touches it.
 struct WindowThreadState {
     FrameExchange* frames = nullptr;
-    OpenAlSound* sound = nullptr;
     KeyListener keys;
     int window_id = 0;
     int client_width = kStartWidth;
@@ -66,25 +65,11 @@ const char* display_name_of(int argc, char** argv) {
     return std::getenv("DISPLAY");
 }
 
-// The window cannot be had: exit code 1 at once, with the audio device closed and without the
-// exit() handlers, which would tear the runtime down under the threads still using it.
-[[noreturn]] void end_without_window() {
-    if (window.sound != nullptr) window.sound->close();
-    std::fflush(nullptr);
-    std::_Exit(1);
-}
-
 // freeglut's fatal errors, a bad command-line option among them; it would call exit(1) itself.
 void on_window_library_error(const char* format, va_list arguments) {
     std::fputs("zentrolux: freeglut: ", stderr);
     std::vfprintf(stderr, format, arguments);
     std::fputc('\n', stderr);
-    end_without_window();
-}
-
-// Xlib calls this when a connection to the display breaks, and would call exit(1) after it.
-int on_display_lost(Display*) {
-    std::fputs("zentrolux: the connection to the X display was lost\n", stderr);
     end_without_window();
 }
 
@@ -279,9 +264,7 @@ void create_window(int argc, char** argv) {
 
 }  // namespace
 
-void run_window(int argc, char** argv, FrameExchange& frames, OpenAlSound& sound) {
-    window.sound = &sound;
-    XSetIOErrorHandler(on_display_lost);
+void run_window(int argc, char** argv, FrameExchange& frames) {
     Display* key_connection = require_display(display_name_of(argc, argv));
     window.frames = &frames;
     create_window(argc, argv);

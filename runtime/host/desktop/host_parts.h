@@ -132,8 +132,11 @@ private:
 };
 
 // Window thread: the freeglut window, its frames, title, full screen and keys. Never returns.
-// When the window cannot be made or freeglut or Xlib fails, it closes the sound and ends the
-// process with exit code 1.
-[[noreturn]] void run_window(int argc, char** argv, FrameExchange& frames, OpenAlSound& sound);
+[[noreturn]] void run_window(int argc, char** argv, FrameExchange& frames);
+
+// No window to be had (no display, no display mode, a freeglut error, the display lost): exit
+// code 1 at once with the audio device closed, without the exit() handlers, which would tear
+// the runtime down under the threads still using it. Any thread may call it.
+[[noreturn]] void end_without_window();
 
 }  // namespace zl::desktop

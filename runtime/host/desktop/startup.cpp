@@ -64,12 +64,25 @@ void change_to_executable_folder() {
 
 void start_thread(void (*body)()) { std::thread(body).detach(); }
 
+// Xlib calls this when a connection to the display breaks, and would call exit(1) after it.
+int on_display_lost(Display*) {
+    std::fputs("zentrolux: the connection to the X display was lost\n", stderr);
+    desktop::end_without_window();
+}
+
 }  // namespace
+
+void desktop::end_without_window() {
+    host->sound.close();
+    std::fflush(nullptr);
+    std::_Exit(1);
+}
 
 void start_desktop(int argc, char** argv, void (*program)()) {
     program_entry = program;
     // The key listener, the window and the dialogs use Xlib from three threads.
     XInitThreads();
+    XSetIOErrorHandler(on_display_lost);
     set_command_line(argc, argv);
     runtime_reset();
     host = new DesktopHost;
@@ -85,7 +98,7 @@ void start_desktop(int argc, char** argv, void (*program)()) {
     start_thread([] { program_entry(); });
     start_thread([] { desktop::run_event_timer(host->blink); });
     start_thread([] { desktop::run_main_loop(host->frames, host->sound, host->control, host->blink); });
-    desktop::run_window(argc, argv, host->frames, host->sound);
+    desktop::run_window(argc, argv, host->frames);
 }
 
 }  // namespace zl
