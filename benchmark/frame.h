@@ -78,11 +78,16 @@ private:
     int text_count_ = 0;
 };
 
+// Whether a counted loop's body may write its counter. A body that never does (a repeated
+// statement) lets the whole-number path below skip watching the counter's bits.
+enum class CounterUse { written, left_alone };
+
 // A counted loop over a single-precision counter with double start, limit and step:
 //   for (CountedLoop loop(counter, 1, 1000, 1, line); loop.pass(); loop.step()) { ... }
 // A whole-number loop whose values stay exact in single precision runs on an integer copy of
 // its value while the body leaves the counter alone: counter + step is then that integer sum,
 // whatever the precision, and the loop's bookkeeping stays off the body's critical path.
+template <CounterUse kUse = CounterUse::written>
 class CountedLoop {
 public:
     CountedLoop(float& counter, double start, double limit, double step, int32_t line)
@@ -104,7 +109,9 @@ public:
         if (whole_) [[likely]] {
             const float counter = static_cast<float>(whole_value_);
             counter_ = counter;
-            counter_bits_ = std::bit_cast<uint32_t>(counter);
+            if constexpr (kUse == CounterUse::written) {
+                counter_bits_ = std::bit_cast<uint32_t>(counter);
+            }
             if (negative_ ? whole_value_ < whole_last_ : whole_value_ > whole_last_) return false;
         } else if (skip_first_test_) {
             skip_first_test_ = false;
@@ -117,7 +124,8 @@ public:
     }
     void step() {
         if (whole_) [[likely]] {
-            if (std::bit_cast<uint32_t>(counter_) == counter_bits_) [[likely]] {
+            if (kUse == CounterUse::left_alone ||
+                std::bit_cast<uint32_t>(counter_) == counter_bits_) [[likely]] {
                 whole_value_ += whole_step_;
                 return;
             }
@@ -154,6 +162,18 @@ private:
     uint32_t counter_bits_ = 0;
     int32_t line_;
 };
+
+// A counted loop from 1 to count of one statement and its check. Kept out of line, so the hot
+// loop has the registers to itself instead of sharing them with the routine's other variables.
+template <typename Statement>
+[[gnu::noinline]] void repeat_statement(float& counter, double count, int32_t loop_line,
+                                        int32_t statement_line, Statement statement) {
+    for (CountedLoop<CounterUse::left_alone> loop(counter, 1.0, count, 1.0, loop_line);
+         loop.pass(); loop.step()) {
+        statement();
+        check(statement_line);
+    }
+}
 
 // An item of a print list: a literal, or a number printed as its number text and one blank.
 // A number whose evaluation calls the runtime (and may raise an error) is given as a callable,

@@ -29,33 +29,6 @@ inline void select_mode_and_clear(int32_t mode, int32_t line) {
     check(line);
 }
 
-// A counted loop from 1 to count of one statement and its check. Kept out of line, so the hot
-// loop has the registers to itself instead of sharing them with the routine's other variables.
-// The statement never writes the counter, so a whole count with no error pending at entry runs
-// on an integer copy with nothing to watch but the checks; anything else takes the general loop.
-template <typename Statement>
-[[gnu::noinline]] void repeat_statement(float& counter, double count, int32_t loop_line,
-                                        int32_t statement_line, Statement statement) {
-    constexpr double kLargestExactWhole = 16777216;   // 2^24
-    if (!error_is_pending() && count >= 0 && count < kLargestExactWhole &&
-        count == static_cast<double>(static_cast<int32_t>(count))) [[likely]] {
-        const int32_t last = static_cast<int32_t>(count);
-        int32_t value = 1;
-        for (; value <= last; ++value) {
-            counter = static_cast<float>(value);
-            check(loop_line);
-            statement();
-            check(statement_line);
-        }
-        counter = static_cast<float>(value);
-        return;
-    }
-    for (CountedLoop loop(counter, 1.0, count, 1.0, loop_line); loop.pass(); loop.step()) {
-        statement();
-        check(statement_line);
-    }
-}
-
 // natural_log(log_argument) + 2.71828182845905, added in extended precision.
 inline float log_plus_e(double logarithm) {
     constexpr double kNearE = 2.71828182845905;
