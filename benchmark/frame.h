@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <initializer_list>
+#include <limits>
 #include <string_view>
 
 #include "runtime/core/error_state.h"
@@ -15,6 +16,19 @@
 #include "runtime/core/strings.h"
 
 namespace zl {
+
+// Intermediates are extended precision: the processor's 64-bit mantissa, which the process
+// set-up selects and every routine's expressions rely on.
+using extended = long double;
+static_assert(std::numeric_limits<extended>::digits == 64, "long double needs a 64-bit mantissa");
+
+// a + b and a - b formed in extended precision, stored single.
+inline float sum(float a, float b) {
+    return static_cast<float>(static_cast<extended>(a) + static_cast<extended>(b));
+}
+inline float difference(float a, float b) {
+    return static_cast<float>(static_cast<extended>(a) - static_cast<extended>(b));
+}
 
 // The check after every statement: one flag test while no event is pending.
 inline void check(int32_t line) {
@@ -34,7 +48,7 @@ inline bool taken(bool condition) { return condition || error_is_pending(); }
 
 // Integer arguments: the single widened, rounded ties to even, the low 32 bits passed.
 inline int32_t to_int(float value) {
-    return static_cast<int32_t>(round_to_int64(static_cast<long double>(value)));
+    return static_cast<int32_t>(round_to_int64(static_cast<extended>(value)));
 }
 
 // A random whole number below n (10, 100 or 1000): the product rounded to single, then floored.
@@ -131,8 +145,8 @@ public:
             }
             whole_ = false;
         }
-        value_ = static_cast<double>(static_cast<long double>(counter_) +
-                                     static_cast<long double>(step_));
+        value_ = static_cast<double>(static_cast<extended>(counter_) +
+                                     static_cast<extended>(step_));
     }
 
 private:

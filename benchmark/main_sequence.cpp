@@ -17,7 +17,7 @@ namespace {
 
 constexpr char kWindowTitle[] = "Zentrolux";
 constexpr char kResultLabel[] = "Result: ";
-constexpr long double kSecondsPerDay = 86400.0L;
+constexpr extended kSecondsPerDay = 86400.0L;
 constexpr double kKeyDropReads = 1000.0;
 constexpr int32_t kModeGiven = 1;
 constexpr int32_t kRowAndColumnGiven = 3;
@@ -101,7 +101,7 @@ void switch_screens() {
 }  // namespace
 
 float elapsed_seconds(float start_time, float end_time) {
-    long double elapsed = static_cast<long double>(end_time) - static_cast<long double>(start_time);
+    extended elapsed = static_cast<extended>(end_time) - static_cast<extended>(start_time);
     if (elapsed < 0) elapsed += kSecondsPerDay;
     return static_cast<float>(elapsed);
 }

@@ -15,8 +15,6 @@ namespace zl {
 
 namespace {
 
-using extended = long double;
-
 // What the two twins differ in.
 struct CounterShape {
     int32_t mode;
@@ -42,10 +40,6 @@ constexpr int32_t kCounterColumn = 10;
 constexpr int32_t kFirstPointAndColour = 9;
 constexpr int32_t kFillAndBorder = 6;
 constexpr std::string_view kThreeBlanks = "   ";
-
-float sum(float a, float b) {
-    return static_cast<float>(static_cast<extended>(a) + static_cast<extended>(b));
-}
 
 // The second printed value; its random part is drawn in its turn, once the first item is printed.
 float second_value(const CounterShape& shape, float loop_counter) {

@@ -32,8 +32,7 @@ inline void select_mode_and_clear(int32_t mode, int32_t line) {
 // natural_log(log_argument) + 2.71828182845905, added in extended precision.
 inline float log_plus_e(double logarithm) {
     constexpr double kNearE = 2.71828182845905;
-    return static_cast<float>(static_cast<long double>(logarithm) +
-                              static_cast<long double>(kNearE));
+    return static_cast<float>(static_cast<extended>(logarithm) + static_cast<extended>(kNearE));
 }
 
 // L + s - (s / s) * s in extended precision, stored single.
@@ -44,20 +43,15 @@ inline float log_with_idle_quotient(double logarithm, float s) {
     const double ds = s;
     const double quotient = ds / ds;
     if (quotient == 1.0) {
-        const long double es = s;
-        const long double t = static_cast<long double>(logarithm) + es;
-        long double q = es / es;
+        const extended es = s;
+        const extended t = static_cast<extended>(logarithm) + es;
+        extended q = es / es;
         q = q * es;
         return static_cast<float>(t - q);
     }
     const double t = logarithm + ds;
     const double q = quotient * ds;
     return static_cast<float>(t - q);
-}
-
-// The single-precision sine and cosine added in extended precision, stored single.
-inline float sine_plus_cosine(float sine, float cosine) {
-    return static_cast<float>(static_cast<long double>(sine) + static_cast<long double>(cosine));
 }
 
 }  // namespace zl

@@ -13,8 +13,6 @@ namespace zl {
 
 namespace {
 
-using extended = long double;
-
 // What the two twins differ in.
 struct Tile7Shape {
     int32_t mode;
@@ -33,10 +31,6 @@ constexpr float kLastY = 200.0f;
 constexpr float kLastCode = 255.0f;
 constexpr int kCodes = 7;
 constexpr int32_t kTileGiven = 2;
-
-float sum(float a, float b) {
-    return static_cast<float>(static_cast<extended>(a) + static_cast<extended>(b));
-}
 
 // The seven one-character texts joined in the given order, each join one byte longer.
 string_descriptor* joined(string_descriptor* const* chars, const int (&order)[kCodes]) {

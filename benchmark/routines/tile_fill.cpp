@@ -13,8 +13,6 @@ namespace zl {
 
 namespace {
 
-using extended = long double;
-
 // What the two twins differ in.
 struct TileShape {
     int32_t mode;
@@ -87,7 +85,7 @@ void tile_fill(const TileShape& shape) {
     for (CountedLoop sums(inner_counter, 1.0, 50000.0, 1.0, 367 + at); sums.pass(); sums.step()) {
         const float sine = sin_single(inner_counter);
         const float cosine = cos_single(inner_counter);
-        char_code = static_cast<float>(static_cast<extended>(sine) + static_cast<extended>(cosine));
+        char_code = sum(sine, cosine);
         check(368 + at);
     }
 }
