@@ -10,11 +10,13 @@
 #include <emmintrin.h>
 #endif
 
+#include "runtime/core/error_numbers.h"
 #include "runtime/screen/screen_page.h"
 
 namespace zl::drawing {
 
-constexpr int32_t kIllegalFunctionCall = 5;
+// The one run-time error the drawing operations raise themselves.
+constexpr int32_t kIllegalFunctionCall = kErrorIllegalFunctionCall;
 
 // Pixel positions are held in 64 bits and saturate here: far beyond any page, yet small enough
 // that differences and sums of two of them never overflow.
