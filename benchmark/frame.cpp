@@ -1,6 +1,5 @@
 #include "benchmark/frame.h"
 
-#include <cassert>
 #include <cstddef>
 
 #include "runtime/core/number_text.h"
@@ -36,7 +35,8 @@ double& Routine::make_double() {
 }
 
 string_descriptor*& Routine::make_text() {
-    assert(text_count_ < kMaxTexts);
+    // More text variables than a routine keeps ends the run, as running out of descriptors does.
+    if (text_count_ == kMaxTexts) [[unlikely]] raise_fatal_error(kErrorDescriptorsExhausted);
     texts_[text_count_] = string_new(0, 0);
     return texts_[text_count_++];
 }

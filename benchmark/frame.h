@@ -61,6 +61,8 @@ inline float random_below(float n) {
 // scope lock, and gives everything back at exit.
 class Routine {
 public:
+    static constexpr int kMaxTexts = 16;   // the seven-character tile fill has nine
+
     Routine();
     ~Routine();
     Routine(const Routine&) = delete;
@@ -68,6 +70,7 @@ public:
 
     float& make_single();
     double& make_double();
+    // A text variable, empty; one more than kMaxTexts ends the run (fatal 503).
     string_descriptor*& make_text();
     // A single on the low-memory stack (4 bytes below its pointer); fatal 257 when exhausted.
     float& make_low_memory_single();
@@ -83,7 +86,6 @@ public:
     }
 
 private:
-    static constexpr int kMaxTexts = 16;   // the seven-character tile fill has nine
     uint32_t mark_;
     uint8_t* saved_pool_next_;
     int32_t saved_stack_pointer_;
