@@ -1,12 +1,13 @@
-// Owns what the pixel, box, circle, fill, line and triangle routines share: the arguments they
-// pass the screen and drawing operations, the mode selection that opens each of them, and the
-// arithmetic of their logarithm and trigonometry statements.
+// Owns what the graphics routines share: the arguments they pass the screen and drawing
+// operations, the mode selection that opens each of them (and the text-screen test), the triangle
+// outline, and the arithmetic of their logarithm statements.
 #pragma once
 
 #include <cmath>
 #include <cstdint>
 
 #include "benchmark/frame.h"
+#include "runtime/drawing/drawing.h"
 #include "runtime/screen/screen_mode.h"
 #include "runtime/screen/text_output.h"
 
@@ -27,6 +28,18 @@ inline void select_mode_and_clear(int32_t mode, int32_t line) {
     check(line);
     clear_screen(0, 0, 0);
     check(line);
+}
+
+// The three sides of a triangle in one colour, each side its own statement (lines line to
+// line + 2).
+inline void draw_triangle_outline(float x1, float y1, float x2, float y2, float x3, float y3,
+                                  float colour, int32_t line) {
+    draw_line(x1, y1, x2, y2, to_int(colour), kLineKindLine, 0, kFirstPointAndColour);
+    check(line);
+    draw_line(x2, y2, x3, y3, to_int(colour), kLineKindLine, 0, kFirstPointAndColour);
+    check(line + 1);
+    draw_line(x3, y3, x1, y1, to_int(colour), kLineKindLine, 0, kFirstPointAndColour);
+    check(line + 2);
 }
 
 // natural_log(log_argument) + 2.71828182845905, added in extended precision.

@@ -3,6 +3,7 @@
 // second point to the right of and below the first. The page is cleared only once.
 #include "benchmark/frame.h"
 #include "benchmark/routines.h"
+#include "benchmark/routines/graphics_statements.h"
 #include "benchmark/routines/log_argument.h"
 #include "runtime/core/arithmetic.h"
 #include "runtime/drawing/drawing.h"
@@ -26,8 +27,6 @@ constexpr Tile7Shape kScreen7{7, 294, true};
 constexpr float kDrawScale = 1000.0f;
 constexpr float kOffsetScale = 10.0f;
 constexpr float kFixedOffset = 10.0f;
-constexpr float kLastX = 320.0f;
-constexpr float kLastY = 200.0f;
 constexpr float kLastCode = 255.0f;
 constexpr int kCodes = 7;
 constexpr int32_t kTileGiven = 2;
@@ -60,10 +59,7 @@ void tile7_fill(const Tile7Shape& shape) {
     if (!routine.enter()) return;
 
     const int32_t at = shape.line_offset;
-    set_screen_mode(shape.mode, 0, 0, 0, 0, 1);
-    check(373 + at);
-    clear_screen(0, 0, 0);
-    check(373 + at);
+    select_mode_and_clear(shape.mode, 373 + at);
     for (CountedLoop outer(outer_counter, 1.0, 100.0, 1.0, 374 + at); outer.pass(); outer.step()) {
         for (CountedLoop logs(inner_counter, 1.0, 125000.0, 1.0, 375 + at); logs.pass();
              logs.step()) {
