@@ -134,8 +134,8 @@ TEST_P(RepeatStatementTest, CountsAsTheLiteralRule) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Counts, RepeatStatementTest,
-                         ::testing::Values(0.0, 1.0, 10.0, 9.5, -1.0, 16777215.0, 16777216.0, 2e9, kNaN,
-                                           kInfinity));
+                         ::testing::Values(0.0, 1.0, 10.0, 9.5, -1.0, 16777215.0, 16777216.0,
+                                           2e9, kNaN, kInfinity));
 
 }  // namespace
 }  // namespace zl
