@@ -40,6 +40,7 @@ struct ScanCodeQueue {
     uint8_t last_removed = 0;   // program thread only
 };
 
+// Given at start-up, before the program thread runs.
 PaletteSource palette_source = nullptr;
 PaletteReadState palette_read;
 RetraceState retrace;
