@@ -112,7 +112,7 @@ void BM_SinePlusCosine(benchmark::State& state) {
         for (CountedLoop loop(inner_counter, 1.0, 50000.0, 1.0, 342); loop.pass(); loop.step()) {
             const float sine = sin_single(inner_counter);
             const float cosine = cos_single(inner_counter);
-            value = sine_plus_cosine(sine, cosine);
+            value = sum(sine, cosine);
             check(343);
         }
     }

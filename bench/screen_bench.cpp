@@ -13,19 +13,6 @@
 namespace zl {
 namespace {
 
-// The whole print path of a one-item print statement: work text, the item, fit test, glyph cell,
-// the work text freed and the statement's temporaries released.
-void print_one_character(const Routine& routine, int32_t code) {
-    string_descriptor* work = string_new(0, 0);
-    string_assign(work, string_from_char_code(code));
-    if (!error_is_pending()) {
-        fit_text_on_line(work);
-        print_string(work, 0);
-    }
-    string_free(work);
-    routine.end_statement(192);
-}
-
 void BM_PrintOneCharacter(benchmark::State& state) {
     HeadlessHost host;
     set_screen_mode(static_cast<int32_t>(state.range(0)), 0, 0, 0, 0, 1);
@@ -37,7 +24,8 @@ void BM_PrintOneCharacter(benchmark::State& state) {
     int32_t code = 33;
     int32_t printed = 0;
     for (auto _ : state) {
-        print_one_character(routine, code);
+        // The whole print statement: work text, the item, fit test, glyph cell, temporaries freed.
+        print_char_code(routine, static_cast<float>(code), LineEnd::no, 192);
         code = code == 255 ? 33 : code + 1;
         if (++printed == screenful) {
             printed = 0;
@@ -81,7 +69,8 @@ void BM_RenderFrame(benchmark::State& state) {
     HeadlessHost host;
     set_screen_mode(static_cast<int32_t>(state.range(0)), 0, 0, 0, 0, 1);
     screen_page& page = *display_page;
-    const size_t bytes = page.text ? size_t{page.width} * page.height * 2 : size_t{page.width} * page.height;
+    const size_t bytes =
+        page.text ? size_t{page.width} * page.height * 2 : size_t{page.width} * page.height;
     for (size_t i = 0; i < bytes; ++i) page.pixels[i] = static_cast<uint8_t>(i * 7 + (i >> 9));
     Frame frame;
     for (auto _ : state) {

@@ -1,6 +1,6 @@
 #include "benchmark/frame.h"
 
-#include <cassert>
+#include <cstddef>
 
 #include "runtime/core/number_text.h"
 #include "runtime/machine/low_memory.h"
@@ -16,7 +16,8 @@ Routine::Routine()
 Routine::~Routine() {
     if (lock_ != nullptr) scope_lock_free(lock_);
     for (int i = 0; i < text_count_; ++i) string_free(texts_[i]);
-    const bool within = saved_pool_next_ >= static_pool.base && saved_pool_next_ <= static_pool.limit;
+    const bool within =
+        saved_pool_next_ >= static_pool.base && saved_pool_next_ <= static_pool.limit;
     static_pool.next = within ? saved_pool_next_ : static_pool.base;
     low_memory_stack.pointer = saved_stack_pointer_;
 }
@@ -34,7 +35,8 @@ double& Routine::make_double() {
 }
 
 string_descriptor*& Routine::make_text() {
-    assert(text_count_ < kMaxTexts);
+    // More text variables than a routine keeps ends the run, as running out of descriptors does.
+    if (text_count_ == kMaxTexts) [[unlikely]] raise_fatal_error(kErrorDescriptorsExhausted);
     texts_[text_count_] = string_new(0, 0);
     return texts_[text_count_++];
 }
@@ -53,19 +55,23 @@ bool Routine::enter() {
     return !error_is_pending();
 }
 
-static string_descriptor* form_item(const PrintItem& item) {
+namespace {
+
+string_descriptor* form_item(const PrintItem& item) {
     if (!item.is_number) return string_from_literal(item.bytes, item.length);
     string_descriptor* blank = string_from_cstr(" ");
     const float value = item.evaluate != nullptr ? item.evaluate(item.context) : item.number;
     return string_concat(single_to_text(value), blank);
 }
 
-void print_list(const Routine& routine, std::initializer_list<PrintItem> items, LineEnd line_end,
-                int32_t line) {
+// The steps of a print statement, each item formed in its turn by form(index): assigned to the
+// work text, cut short by a pending error, fitted and printed; then the line end and clean-up.
+template <typename Form>
+void print_items(const Routine& routine, size_t count, Form form, LineEnd line_end, int32_t line) {
     string_descriptor* work = string_new(0, 0);
     bool stopped = false;
-    for (const PrintItem& item : items) {
-        string_assign(work, form_item(item));
+    for (size_t i = 0; i < count; ++i) {
+        string_assign(work, form(i));
         if (error_is_pending()) {
             stopped = true;
             break;
@@ -78,16 +84,18 @@ void print_list(const Routine& routine, std::initializer_list<PrintItem> items, 
     routine.end_statement(line);
 }
 
+}  // namespace
+
+void print_list(const Routine& routine, std::initializer_list<PrintItem> items, LineEnd line_end,
+                int32_t line) {
+    print_items(
+        routine, items.size(), [&](size_t i) { return form_item(items.begin()[i]); }, line_end,
+        line);
+}
+
 void print_char_code(const Routine& routine, float code, LineEnd line_end, int32_t line) {
-    string_descriptor* work = string_new(0, 0);
-    string_assign(work, string_from_char_code(to_int(code)));
-    if (!error_is_pending()) {
-        fit_text_on_line(work);
-        print_string(work, 0);
-        if (line_end == LineEnd::yes) print_string(line_end_string, 1);
-    }
-    string_free(work);
-    routine.end_statement(line);
+    print_items(
+        routine, 1, [&](size_t) { return string_from_char_code(to_int(code)); }, line_end, line);
 }
 
 }  // namespace zl

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <initializer_list>
+#include <limits>
 #include <string_view>
 
 #include "runtime/core/error_state.h"
@@ -15,6 +16,19 @@
 #include "runtime/core/strings.h"
 
 namespace zl {
+
+// Intermediates are extended precision: the processor's 64-bit mantissa, which the process
+// set-up selects and every routine's expressions rely on.
+using extended = long double;
+static_assert(std::numeric_limits<extended>::digits == 64, "long double needs a 64-bit mantissa");
+
+// a + b and a - b formed in extended precision, stored single.
+inline float sum(float a, float b) {
+    return static_cast<float>(static_cast<extended>(a) + static_cast<extended>(b));
+}
+inline float difference(float a, float b) {
+    return static_cast<float>(static_cast<extended>(a) - static_cast<extended>(b));
+}
 
 // The check after every statement: one flag test while no event is pending.
 inline void check(int32_t line) {
@@ -34,7 +48,7 @@ inline bool taken(bool condition) { return condition || error_is_pending(); }
 
 // Integer arguments: the single widened, rounded ties to even, the low 32 bits passed.
 inline int32_t to_int(float value) {
-    return static_cast<int32_t>(round_to_int64(static_cast<long double>(value)));
+    return static_cast<int32_t>(round_to_int64(static_cast<extended>(value)));
 }
 
 // A random whole number below n (10, 100 or 1000): the product rounded to single, then floored.
@@ -47,6 +61,8 @@ inline float random_below(float n) {
 // scope lock, and gives everything back at exit.
 class Routine {
 public:
+    static constexpr int kMaxTexts = 16;   // the seven-character tile fill has nine
+
     Routine();
     ~Routine();
     Routine(const Routine&) = delete;
@@ -54,6 +70,7 @@ public:
 
     float& make_single();
     double& make_double();
+    // A text variable, empty; one more than kMaxTexts ends the run (fatal 503).
     string_descriptor*& make_text();
     // A single on the low-memory stack (4 bytes below its pointer); fatal 257 when exhausted.
     float& make_low_memory_single();
@@ -69,7 +86,6 @@ public:
     }
 
 private:
-    static constexpr int kMaxTexts = 16;   // the seven-character tile fill has nine
     uint32_t mark_;
     uint8_t* saved_pool_next_;
     int32_t saved_stack_pointer_;
@@ -78,11 +94,16 @@ private:
     int text_count_ = 0;
 };
 
+// Whether a counted loop's body may write its counter. A body that never does (a repeated
+// statement) lets the whole-number path below skip watching the counter's bits.
+enum class CounterUse { written, left_alone };
+
 // A counted loop over a single-precision counter with double start, limit and step:
 //   for (CountedLoop loop(counter, 1, 1000, 1, line); loop.pass(); loop.step()) { ... }
 // A whole-number loop whose values stay exact in single precision runs on an integer copy of
 // its value while the body leaves the counter alone: counter + step is then that integer sum,
 // whatever the precision, and the loop's bookkeeping stays off the body's critical path.
+template <CounterUse kUse = CounterUse::written>
 class CountedLoop {
 public:
     CountedLoop(float& counter, double start, double limit, double step, int32_t line)
@@ -104,7 +125,9 @@ public:
         if (whole_) [[likely]] {
             const float counter = static_cast<float>(whole_value_);
             counter_ = counter;
-            counter_bits_ = std::bit_cast<uint32_t>(counter);
+            if constexpr (kUse == CounterUse::written) {
+                counter_bits_ = std::bit_cast<uint32_t>(counter);
+            }
             if (negative_ ? whole_value_ < whole_last_ : whole_value_ > whole_last_) return false;
         } else if (skip_first_test_) {
             skip_first_test_ = false;
@@ -117,14 +140,15 @@ public:
     }
     void step() {
         if (whole_) [[likely]] {
-            if (std::bit_cast<uint32_t>(counter_) == counter_bits_) [[likely]] {
+            if (kUse == CounterUse::left_alone ||
+                std::bit_cast<uint32_t>(counter_) == counter_bits_) [[likely]] {
                 whole_value_ += whole_step_;
                 return;
             }
             whole_ = false;
         }
-        value_ = static_cast<double>(static_cast<long double>(counter_) +
-                                     static_cast<long double>(step_));
+        value_ = static_cast<double>(static_cast<extended>(counter_) +
+                                     static_cast<extended>(step_));
     }
 
 private:
@@ -154,6 +178,18 @@ private:
     uint32_t counter_bits_ = 0;
     int32_t line_;
 };
+
+// A counted loop from 1 to count of one statement and its check. Kept out of line, so the hot
+// loop has the registers to itself instead of sharing them with the routine's other variables.
+template <typename Statement>
+[[gnu::noinline]] void repeat_statement(float& counter, double count, int32_t loop_line,
+                                        int32_t statement_line, Statement statement) {
+    for (CountedLoop<CounterUse::left_alone> loop(counter, 1.0, count, 1.0, loop_line);
+         loop.pass(); loop.step()) {
+        statement();
+        check(statement_line);
+    }
+}
 
 // An item of a print list: a literal, or a number printed as its number text and one blank.
 // A number whose evaluation calls the runtime (and may raise an error) is given as a callable,

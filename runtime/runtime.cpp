@@ -30,6 +30,7 @@ void runtime_reset() {
     reset_screen();
     reset_display_copy();
     set_statement_task(serve_display_copy);
+    set_palette_source(write_page_palette);
 }
 
 }  // namespace zl

@@ -5,6 +5,7 @@
 
 #include "benchmark/frame.h"
 #include "benchmark/routines.h"
+#include "benchmark/routines/graphics_statements.h"
 #include "benchmark/routines/log_argument.h"
 #include "runtime/core/arithmetic.h"
 #include "runtime/drawing/drawing.h"
@@ -14,8 +15,6 @@
 namespace zl {
 
 namespace {
-
-using extended = long double;
 
 // What the two twins differ in.
 struct CounterShape {
@@ -39,13 +38,8 @@ constexpr float kNoColour = 0.0f;
 constexpr float kInside = 1.0f;  // the fill starts this far right of and below the first corner
 constexpr int32_t kCounterRow = 10;
 constexpr int32_t kCounterColumn = 10;
-constexpr int32_t kFirstPointAndColour = 9;
 constexpr int32_t kFillAndBorder = 6;
 constexpr std::string_view kThreeBlanks = "   ";
-
-float sum(float a, float b) {
-    return static_cast<float>(static_cast<extended>(a) + static_cast<extended>(b));
-}
 
 // The second printed value; its random part is drawn in its turn, once the first item is printed.
 float second_value(const CounterShape& shape, float loop_counter) {
@@ -71,10 +65,7 @@ void counter_triangles(const CounterShape& shape) {
     if (!routine.enter()) return;
 
     const int32_t at = shape.line_offset;
-    set_screen_mode(shape.mode, 0, 0, 0, 0, 1);
-    check(458 + at);
-    clear_screen(0, 0, 0);
-    check(458 + at);
+    select_mode_and_clear(shape.mode, 458 + at);
     for (CountedLoop lines(loop_counter, 1.0, 5000.0, 1.0, 459 + at); lines.pass(); lines.step()) {
         const extended logarithm = natural_log(log_argument);
         const double difference = static_cast<double>(logarithm * static_cast<extended>(kNearE) -
@@ -145,12 +136,7 @@ void counter_triangles(const CounterShape& shape) {
         }
         for (CountedLoop drawings(loop_counter, 1.0, 1000.0, 1.0, 485 + at); drawings.pass();
              drawings.step()) {
-            draw_line(x1, y1, x2, y2, to_int(colour), kLineKindLine, 0, kFirstPointAndColour);
-            check(486 + at);
-            draw_line(x2, y2, x3, y3, to_int(colour), kLineKindLine, 0, kFirstPointAndColour);
-            check(487 + at);
-            draw_line(x3, y3, x1, y1, to_int(colour), kLineKindLine, 0, kFirstPointAndColour);
-            check(488 + at);
+            draw_triangle_outline(x1, y1, x2, y2, x3, y3, colour, 486 + at);
             flood_fill(sum(x1, kInside), sum(y1, kInside), to_int(fill_colour), to_int(colour), 0,
                        kFillAndBorder);
             check(489 + at);

@@ -64,7 +64,7 @@ void fill_trig(const FillTrigShape& shape) {
              inner.step()) {
             const float sine = sin_single(inner_counter);
             const float cosine = cos_single(inner_counter);
-            value = sine_plus_cosine(sine, cosine);
+            value = sum(sine, cosine);
             check(343 + at);
         }
     }

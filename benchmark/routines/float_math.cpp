@@ -10,8 +10,6 @@ namespace zl {
 
 namespace {
 
-using extended = long double;
-
 constexpr float kPasses = 4000000.0f;         // minuend of the progress count
 constexpr float kDrawScale = 1000.0f;
 constexpr double kFirstAddend = 3.1415926;
@@ -37,8 +35,7 @@ void test_float_math() {
     for (CountedLoop loop(pass_counter, 1.0, 4000000.0, 1.0, 102); loop.pass(); loop.step()) {
         set_cursor(10, 30, 0, 0, 0, 3);
         check(103);
-        const float remaining = static_cast<float>(static_cast<extended>(kPasses) -
-                                                   static_cast<extended>(pass_counter));
+        const float remaining = difference(kPasses, pass_counter);
         print_list(routine, {literal("Progress: "), number(remaining)}, LineEnd::yes, 103);
 
         const extended drawn = random_below(kDrawScale);

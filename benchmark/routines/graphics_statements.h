@@ -1,12 +1,13 @@
-// Owns what the pixel, box, circle, fill, line and triangle routines share: the arguments they
-// pass the screen and drawing operations, the mode selection that opens each of them, and the
-// arithmetic of their logarithm and trigonometry statements.
+// Owns what the graphics routines share: the arguments they pass the screen and drawing
+// operations, the mode selection that opens each of them (and the text-screen test), the triangle
+// outline, and the arithmetic of their logarithm statements.
 #pragma once
 
 #include <cmath>
 #include <cstdint>
 
 #include "benchmark/frame.h"
+#include "runtime/drawing/drawing.h"
 #include "runtime/screen/screen_mode.h"
 #include "runtime/screen/text_output.h"
 
@@ -29,38 +30,22 @@ inline void select_mode_and_clear(int32_t mode, int32_t line) {
     check(line);
 }
 
-// A counted loop from 1 to count of one statement and its check. Kept out of line, so the hot
-// loop has the registers to itself instead of sharing them with the routine's other variables.
-// The statement never writes the counter, so a whole count with no error pending at entry runs
-// on an integer copy with nothing to watch but the checks; anything else takes the general loop.
-template <typename Statement>
-[[gnu::noinline]] void repeat_statement(float& counter, double count, int32_t loop_line,
-                                        int32_t statement_line, Statement statement) {
-    constexpr double kLargestExactWhole = 16777216;   // 2^24
-    if (!error_is_pending() && count >= 0 && count < kLargestExactWhole &&
-        count == static_cast<double>(static_cast<int32_t>(count))) [[likely]] {
-        const int32_t last = static_cast<int32_t>(count);
-        int32_t value = 1;
-        for (; value <= last; ++value) {
-            counter = static_cast<float>(value);
-            check(loop_line);
-            statement();
-            check(statement_line);
-        }
-        counter = static_cast<float>(value);
-        return;
-    }
-    for (CountedLoop loop(counter, 1.0, count, 1.0, loop_line); loop.pass(); loop.step()) {
-        statement();
-        check(statement_line);
-    }
+// The three sides of a triangle in one colour, each side its own statement (lines line to
+// line + 2).
+inline void draw_triangle_outline(float x1, float y1, float x2, float y2, float x3, float y3,
+                                  float colour, int32_t line) {
+    draw_line(x1, y1, x2, y2, to_int(colour), kLineKindLine, 0, kFirstPointAndColour);
+    check(line);
+    draw_line(x2, y2, x3, y3, to_int(colour), kLineKindLine, 0, kFirstPointAndColour);
+    check(line + 1);
+    draw_line(x3, y3, x1, y1, to_int(colour), kLineKindLine, 0, kFirstPointAndColour);
+    check(line + 2);
 }
 
 // natural_log(log_argument) + 2.71828182845905, added in extended precision.
 inline float log_plus_e(double logarithm) {
     constexpr double kNearE = 2.71828182845905;
-    return static_cast<float>(static_cast<long double>(logarithm) +
-                              static_cast<long double>(kNearE));
+    return static_cast<float>(static_cast<extended>(logarithm) + static_cast<extended>(kNearE));
 }
 
 // L + s - (s / s) * s in extended precision, stored single.
@@ -71,20 +56,15 @@ inline float log_with_idle_quotient(double logarithm, float s) {
     const double ds = s;
     const double quotient = ds / ds;
     if (quotient == 1.0) {
-        const long double es = s;
-        const long double t = static_cast<long double>(logarithm) + es;
-        long double q = es / es;
+        const extended es = s;
+        const extended t = static_cast<extended>(logarithm) + es;
+        extended q = es / es;
         q = q * es;
         return static_cast<float>(t - q);
     }
     const double t = logarithm + ds;
     const double q = quotient * ds;
     return static_cast<float>(t - q);
-}
-
-// The single-precision sine and cosine added in extended precision, stored single.
-inline float sine_plus_cosine(float sine, float cosine) {
-    return static_cast<float>(static_cast<long double>(sine) + static_cast<long double>(cosine));
 }
 
 }  // namespace zl

@@ -11,12 +11,9 @@ namespace zl {
 
 namespace {
 
-using extended = long double;
-
 constexpr float kLastSegment = 65535.0f;   // minuend of the progress count
 // Every variable in emulated low memory lies in the default data segment.
 constexpr float kVariableSegment = 80.0f;
-constexpr uint32_t kOffsetMask = 0xFFFF;
 
 // The variable's distance from the default data segment's first byte, as its offset there.
 float offset_in_data_segment(const float& variable) {
@@ -44,8 +41,7 @@ void test_memory_and_ports() {
          segments.step()) {
         set_cursor(10, 30, 0, 0, 0, 3);
         check(122);
-        const float remaining = static_cast<float>(static_cast<extended>(kLastSegment) -
-                                                   static_cast<extended>(segment_counter));
+        const float remaining = difference(kLastSegment, segment_counter);
         print_list(routine, {literal("Progress: "), number(remaining)}, LineEnd::yes, 122);
         set_memory_segment(to_int(segment_counter), 1);
         check(123);

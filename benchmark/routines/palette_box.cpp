@@ -12,8 +12,6 @@ namespace zl {
 
 namespace {
 
-using extended = long double;
-
 // What the three twins differ in.
 struct PaletteBoxShape {
     int32_t mode;

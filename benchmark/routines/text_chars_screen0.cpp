@@ -2,6 +2,7 @@
 // place, drawn with rejection from one redraw label, then read back twice with the cursor row.
 #include "benchmark/frame.h"
 #include "benchmark/routines.h"
+#include "benchmark/routines/graphics_statements.h"
 #include "runtime/screen/screen_mode.h"
 #include "runtime/screen/text_output.h"
 
@@ -29,10 +30,7 @@ void test_text_chars_screen0() {
     float& read_back = routine.make_single();
     if (!routine.enter()) return;
 
-    set_screen_mode(0, 0, 0, 0, 0, 1);
-    check(225);
-    clear_screen(0, 0, 0);
-    check(225);
+    select_mode_and_clear(0, 225);
     for (CountedLoop loop(pass_counter, 1.0, 100000.0, 1.0, 226); loop.pass(); loop.step()) {
     redraw:
         label(227);

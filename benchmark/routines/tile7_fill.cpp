@@ -3,6 +3,7 @@
 // second point to the right of and below the first. The page is cleared only once.
 #include "benchmark/frame.h"
 #include "benchmark/routines.h"
+#include "benchmark/routines/graphics_statements.h"
 #include "benchmark/routines/log_argument.h"
 #include "runtime/core/arithmetic.h"
 #include "runtime/drawing/drawing.h"
@@ -12,8 +13,6 @@
 namespace zl {
 
 namespace {
-
-using extended = long double;
 
 // What the two twins differ in.
 struct Tile7Shape {
@@ -28,15 +27,9 @@ constexpr Tile7Shape kScreen7{7, 294, true};
 constexpr float kDrawScale = 1000.0f;
 constexpr float kOffsetScale = 10.0f;
 constexpr float kFixedOffset = 10.0f;
-constexpr float kLastX = 320.0f;
-constexpr float kLastY = 200.0f;
 constexpr float kLastCode = 255.0f;
 constexpr int kCodes = 7;
 constexpr int32_t kTileGiven = 2;
-
-float sum(float a, float b) {
-    return static_cast<float>(static_cast<extended>(a) + static_cast<extended>(b));
-}
 
 // The seven one-character texts joined in the given order, each join one byte longer.
 string_descriptor* joined(string_descriptor* const* chars, const int (&order)[kCodes]) {
@@ -66,10 +59,7 @@ void tile7_fill(const Tile7Shape& shape) {
     if (!routine.enter()) return;
 
     const int32_t at = shape.line_offset;
-    set_screen_mode(shape.mode, 0, 0, 0, 0, 1);
-    check(373 + at);
-    clear_screen(0, 0, 0);
-    check(373 + at);
+    select_mode_and_clear(shape.mode, 373 + at);
     for (CountedLoop outer(outer_counter, 1.0, 100.0, 1.0, 374 + at); outer.pass(); outer.step()) {
         for (CountedLoop logs(inner_counter, 1.0, 125000.0, 1.0, 375 + at); logs.pass();
              logs.step()) {

@@ -3,6 +3,7 @@
 // then 50,000 sums of a sine and a cosine.
 #include "benchmark/frame.h"
 #include "benchmark/routines.h"
+#include "benchmark/routines/graphics_statements.h"
 #include "benchmark/routines/log_argument.h"
 #include "runtime/core/arithmetic.h"
 #include "runtime/drawing/drawing.h"
@@ -12,8 +13,6 @@
 namespace zl {
 
 namespace {
-
-using extended = long double;
 
 // What the two twins differ in.
 struct TileShape {
@@ -26,7 +25,6 @@ constexpr TileShape kScreen7{7, 294};
 
 constexpr float kDrawScale = 1000.0f;
 constexpr float kLastCode = 255.0f;
-constexpr float kLastX = 320.0f;
 constexpr float kRowLimit = 320.0f;  // y is kept below this; y never reaches a fill
 constexpr int32_t kTileGiven = 2;
 
@@ -45,10 +43,7 @@ void tile_fill(const TileShape& shape) {
     if (!routine.enter()) return;
 
     const int32_t at = shape.line_offset;
-    set_screen_mode(shape.mode, 0, 0, 0, 0, 1);
-    check(349 + at);
-    clear_screen(0, 0, 0);
-    check(349 + at);
+    select_mode_and_clear(shape.mode, 349 + at);
     for (CountedLoop outer(outer_counter, 1.0, 100.0, 1.0, 350 + at); outer.pass(); outer.step()) {
         for (CountedLoop logs(inner_counter, 1.0, 125000.0, 1.0, 351 + at); logs.pass();
              logs.step()) {
@@ -87,7 +82,7 @@ void tile_fill(const TileShape& shape) {
     for (CountedLoop sums(inner_counter, 1.0, 50000.0, 1.0, 367 + at); sums.pass(); sums.step()) {
         const float sine = sin_single(inner_counter);
         const float cosine = cos_single(inner_counter);
-        char_code = static_cast<float>(static_cast<extended>(sine) + static_cast<extended>(cosine));
+        char_code = sum(sine, cosine);
         check(368 + at);
     }
 }

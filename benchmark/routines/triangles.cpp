@@ -88,12 +88,7 @@ void triangles(const TrianglesShape& shape, LogStatement log_statement) {
         }
         for (CountedLoop drawings(inner_counter, 1.0, 1000.0, 1.0, 171 + at); drawings.pass();
              drawings.step()) {
-            draw_line(x1, y1, x2, y2, to_int(colour), kLineKindLine, 0, kFirstPointAndColour);
-            check(172 + at);
-            draw_line(x2, y2, x3, y3, to_int(colour), kLineKindLine, 0, kFirstPointAndColour);
-            check(173 + at);
-            draw_line(x3, y3, x1, y1, to_int(colour), kLineKindLine, 0, kFirstPointAndColour);
-            check(174 + at);
+            draw_triangle_outline(x1, y1, x2, y2, x3, y3, colour, 172 + at);
         }
     }
 }

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "runtime/core/error_numbers.h"
+
 namespace zl {
 
 namespace {
@@ -61,13 +63,10 @@ constexpr std::array kMessages{
 
 constexpr const char* kUnknownErrorMessage = "Unprintable error";
 
-constexpr int32_t kFirstPoolFailure = 502;
-constexpr int32_t kLastPoolFailure = 518;
-
 }  // namespace
 
 const char* error_message(int32_t code) {
-    if (code >= kFirstPoolFailure && code <= kLastPoolFailure) return "Out of memory";
+    if (code >= kFirstAllocationFailure && code <= kLastAllocationFailure) return "Out of memory";
     for (const ErrorMessage& message : kMessages) {
         if (message.code == code) return message.text;
     }
@@ -76,9 +75,9 @@ const char* error_message(int32_t code) {
 
 bool error_is_fatal(int32_t code) {
     switch (code) {
-        case 11:
-        case 256:
-        case 257:
+        case kErrorDivisionByZeroFatal:
+        case kErrorOutOfStackSpace:
+        case kErrorLowMemoryExhausted:
         case 259:
         case 260:
         case 261:
@@ -88,7 +87,7 @@ bool error_is_fatal(int32_t code) {
         case 271:
             return true;
         default:
-            return code >= kFirstPoolFailure && code <= kLastPoolFailure;
+            return code >= kFirstAllocationFailure && code <= kLastAllocationFailure;
     }
 }
 

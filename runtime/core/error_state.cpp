@@ -13,12 +13,13 @@ ErrorState error_state;
 
 namespace {
 
+// Allocation failures 502..518 carry their number less 500 ("#2".."#18").
 constexpr int32_t kAllocationFailureBase = 500;
 
-// 257 and 502..518 are numbered allocation failures ("#1".."#18"); the rest carry no number.
+// 257 and the allocation failures are numbered ("#1".."#18"); the rest carry no number.
 std::string fatal_box_title(int32_t code) {
     if (code == kErrorLowMemoryExhausted) return "Critical Error #1";
-    if (code > kAllocationFailureBase + 1 && code <= kAllocationFailureBase + 18) {
+    if (code >= kFirstAllocationFailure && code <= kLastAllocationFailure) {
         return "Critical Error #" + std::to_string(code - kAllocationFailureBase);
     }
     return "Critical Error";

@@ -1,9 +1,11 @@
 // Owns the run-time error and event flags and raise_error, the one way an operation reports a
-// fault. Error numbers and their messages live in error_messages.h.
+// fault. Error numbers live in error_numbers.h, their messages in error_messages.h.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
+
+#include "runtime/core/error_numbers.h"
 
 namespace zl {
 
@@ -17,16 +19,6 @@ struct ErrorState {
 };
 
 extern ErrorState error_state;
-
-// Run-time error numbers the runtime raises.
-constexpr int32_t kErrorIllegalFunctionCall = 5;
-constexpr int32_t kErrorOverflow = 6;
-constexpr int32_t kErrorOutOfMemory = 7;
-constexpr int32_t kErrorDivisionByZeroFatal = 11;
-constexpr int32_t kErrorOutOfStackSpace = 256;
-constexpr int32_t kErrorLowMemoryExhausted = 257;
-constexpr int32_t kErrorInvalidHandle = 258;
-constexpr int32_t kErrorStaticPoolExhausted = 504;
 
 // Records a run-time error (0 or negative becomes 5), or ends the process after its box when the
 // code is fatal (11, 256, 257, 259-263, 270, 271, 502-518).

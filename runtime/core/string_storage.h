@@ -12,14 +12,10 @@
 
 #include <sanitizer/asan_interface.h>
 
+#include "runtime/core/error_numbers.h"
 #include "runtime/core/strings.h"
 
 namespace zl::string_storage {
-
-// Storage failures end the run with the numbered "Out of memory" boxes.
-constexpr int32_t kErrorStringBytesExhausted = 502;
-constexpr int32_t kErrorDescriptorsExhausted = 503;
-constexpr int32_t kErrorTempListExhausted = 505;
 
 constexpr int64_t kMaxStringLength = INT32_MAX;
 

@@ -141,7 +141,7 @@ string_descriptor* string_concat(string_descriptor* a, string_descriptor* b) {
     if (a_length == 0 && b != nullptr) return b;
     if (a == nullptr && b == nullptr) return new_text(0, true);
     const int64_t total = int64_t{a_length} + b_length;
-    if (total > store::kMaxStringLength) raise_fatal_error(store::kErrorStringBytesExhausted);
+    if (total > store::kMaxStringLength) raise_fatal_error(kErrorStringBytesExhausted);
     string_descriptor* joined = new_text(total, true);
     std::memcpy(joined->bytes, a->bytes, static_cast<size_t>(a_length));
     std::memcpy(joined->bytes + a_length, b->bytes, static_cast<size_t>(b_length));

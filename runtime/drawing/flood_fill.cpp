@@ -219,15 +219,9 @@ void flood_fill(float x, float y, int32_t fill_colour, int32_t border_colour, in
     const uint32_t border_given = (presence & kPresenceBorder) ? static_cast<uint32_t>(border_colour) : fill_given;
     const uint8_t fill = stored_colour(*page, fill_given);
     const uint8_t border = stored_colour(*page, border_given);
-    if (presence & kPresenceRelative) {
-        page->graphics_x += x;
-        page->graphics_y += y;
-    } else {
-        page->graphics_x = x;
-        page->graphics_y = y;
-    }
+    place_graphics_cursor(*page, x, y, (presence & kPresenceRelative) != 0);
     if (!has_pixel_buffer(*page)) return;
-    const PixelPoint start = point_pixel_of(*page, page->graphics_x, page->graphics_y);
+    const PixelPoint start = pixel_of(*page, page->graphics_x, page->graphics_y);
     const ClipBox clip = clip_box_of(*page);
     if (!clip.contains(start.x, start.y)) return;
     if (row_of(*page, start.y)[start.x] == border) return;

@@ -45,17 +45,11 @@ void set_pixel(float x, float y, int32_t colour, int32_t presence) {
         raise_error(kIllegalFunctionCall);
         return;
     }
-    if (presence & kPresenceRelative) {
-        page->graphics_x += x;
-        page->graphics_y += y;
-    } else {
-        page->graphics_x = x;
-        page->graphics_y = y;
-    }
+    place_graphics_cursor(*page, x, y, (presence & kPresenceRelative) != 0);
     const uint32_t chosen = (presence & kPresenceColour) ? static_cast<uint32_t>(colour) : page->foreground;
     page->last_colour = chosen;
     if (!has_pixel_buffer(*page)) return;
-    const PixelPoint at = point_pixel_of(*page, page->graphics_x, page->graphics_y);
+    const PixelPoint at = pixel_of(*page, page->graphics_x, page->graphics_y);
     if (!in_clip_box(*page, at)) return;
     row_of(*page, at.y)[at.x] = stored_colour(*page, chosen);
     mark_display_changed();
@@ -80,7 +74,7 @@ double point_colour(float x, float y, int32_t presence) {
         return 0;
     }
     if (!has_pixel_buffer(*page)) return kOffView;
-    const PixelPoint at = point_pixel_of(*page, x, y);
+    const PixelPoint at = pixel_of(*page, x, y);
     if (!in_clip_box(*page, at)) return kOffView;
     return row_of(*page, at.y)[at.x] & page->colour_mask;
 }

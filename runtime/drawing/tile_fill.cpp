@@ -247,15 +247,9 @@ void flood_fill_tiled(float x, float y, const string_descriptor* tile, int32_t b
     const uint8_t border = stored_colour(*page, border_given);
     const int32_t background_value =
         (presence & kPresenceBackground) ? background_from(*background, page->colour_bits) : 0;
-    if (presence & kPresenceRelative) {
-        page->graphics_x += x;
-        page->graphics_y += y;
-    } else {
-        page->graphics_x = x;
-        page->graphics_y = y;
-    }
+    place_graphics_cursor(*page, x, y, (presence & kPresenceRelative) != 0);
     if (!has_pixel_buffer(*page)) return;
-    const PixelPoint start = point_pixel_of(*page, page->graphics_x, page->graphics_y);
+    const PixelPoint start = pixel_of(*page, page->graphics_x, page->graphics_y);
     const ClipBox clip = clip_box_of(*page);
     if (!clip.contains(start.x, start.y)) return;
 

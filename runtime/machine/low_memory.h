@@ -34,8 +34,8 @@ alignas(16) extern uint8_t low_memory[kLowMemorySize];
 extern uint8_t* selected_segment;
 
 struct LowMemoryStack {
-    int32_t pointer = 65536;   // offset within segment 80, grows downwards
-    int32_t limit = 256;
+    int32_t pointer = kLowMemoryStackTop;   // offset within segment 80, grows downwards
+    int32_t limit = kLowMemoryStackFloor;
 };
 
 extern LowMemoryStack low_memory_stack;

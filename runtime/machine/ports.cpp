@@ -6,7 +6,6 @@
 
 #include "runtime/core/error_state.h"
 #include "runtime/machine/low_memory.h"
-#include "runtime/screen/screen_page.h"
 
 namespace zl {
 
@@ -41,6 +40,8 @@ struct ScanCodeQueue {
     uint8_t last_removed = 0;   // program thread only
 };
 
+// Given at start-up, before the program thread runs.
+PaletteSource palette_source = nullptr;
 PaletteReadState palette_read;
 RetraceState retrace;
 ScanCodeQueue scan_codes;
@@ -57,9 +58,9 @@ std::array<uint8_t, 256> make_six_bit_table() {
 const std::array<uint8_t, 256> six_bit_of = make_six_bit_table();
 
 int32_t read_palette_data() {
-    const screen_page* page = write_page;
-    if (page == nullptr || page->palette == nullptr) return 0;
-    const uint32_t colour = page->palette[palette_read.entry];
+    const uint32_t* const palette = palette_source != nullptr ? palette_source() : nullptr;
+    if (palette == nullptr) return 0;
+    const uint32_t colour = palette[palette_read.entry];
     const int shift = 16 - 8 * palette_read.component;   // red, then green, then blue
     const uint8_t c8 = static_cast<uint8_t>(colour >> shift);
     if (++palette_read.component == kComponentsPerEntry) {
@@ -104,6 +105,8 @@ int32_t read_port(int32_t port) {
             return 0;
     }
 }
+
+void set_palette_source(PaletteSource source) { palette_source = source; }
 
 void set_retrace(bool latch, bool in_retrace) {
     retrace.latch.store(latch, std::memory_order_relaxed);

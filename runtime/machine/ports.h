@@ -12,6 +12,12 @@ constexpr int32_t kPortKeyboardData = 0x60;
 
 int32_t read_port(int32_t port);
 
+// What the palette read port reads: 256 entries of 0xAARRGGBB, or null while there are none (the
+// port then reads 0). The screen service gives it the write page's palette, so the machine
+// needs nothing of the screen.
+using PaletteSource = const uint32_t* (*)();
+void set_palette_source(PaletteSource source);
+
 // Main-loop thread: set both on waking from the 15 ms sleep, clear in_retrace at the cycle's end.
 // Stores both flags as given; reading port 0x3DA clears the latch.
 void set_retrace(bool latch, bool in_retrace);

@@ -7,12 +7,11 @@
 
 #include "runtime/core/error_state.h"
 #include "runtime/screen/display_link.h"
+#include "runtime/screen/palette.h"
 
 namespace zl {
 
 namespace {
-
-constexpr size_t kPaletteEntries = 256;
 
 struct SharedCopy {
     std::atomic<bool> requested{false};

@@ -315,6 +315,11 @@ void reset_screen() {
     image_list.images.clear();
 }
 
+const uint32_t* write_page_palette() {
+    const screen_page* const page = write_page;
+    return page != nullptr ? page->palette : nullptr;
+}
+
 int screen_page_count() {
     int count = 0;
     for (const auto& page : screen.pages) count += page != nullptr ? 1 : 0;

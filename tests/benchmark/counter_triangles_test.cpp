@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "benchmark/frame.h"
 #include "benchmark/routines.h"
 #include "benchmark/routines/log_argument.h"
 #include "routine_probe.h"
@@ -19,7 +20,6 @@
 namespace zl {
 namespace {
 
-using extended = long double;
 using probe::Sequence;
 using probe::StatementProbe;
 using probe::Variables;

@@ -8,6 +8,7 @@
 
 #include "benchmark/frame.h"
 #include "benchmark/routines.h"
+#include "routine_probe.h"
 #include "runtime/core/error_state.h"
 #include "runtime/core/random.h"
 #include "runtime/core/static_pool.h"
@@ -24,20 +25,7 @@ namespace {
 constexpr uint32_t kSeedAfterFloatMath = 12046592;   // 4,000,000 steps from the start state
 constexpr uint32_t kSeedAfterTextChars = 1765108;
 
-// An independent model of the one random sequence.
-struct SequenceModel {
-    uint32_t state = kRandomStartState;
-    int64_t draws = 0;
-    float next() {
-        state = (state * 16598013u + 12820163u) & 0xFFFFFFu;
-        ++draws;
-        return static_cast<float>(state) / 16777216.0f;
-    }
-    float below(float n) {
-        const float product = next() * n;   // rounded to single before the floor
-        return std::floor(product);
-    }
-};
+using SequenceModel = probe::Sequence;
 
 // A routine's variables stay readable in the static pool after it returns; each takes 8 bytes.
 template <typename T>

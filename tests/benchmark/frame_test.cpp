@@ -206,6 +206,40 @@ TEST_F(FrameTest, ErrorInALaterItemKeepsTheEarlierOnesAndDropsTheLineEnd) {
     EXPECT_EQ(page().cursor_column, 3);
 }
 
+TEST_F(FrameTest, OneCharacterPrintTakesThePrintListSteps) {
+    Routine routine;
+    routine.enter();
+    set_cursor(7, 1, 0, 0, 0, 3);
+    print_char_code(routine, 65.0f, LineEnd::no, 960);
+    print_char_code(routine, 66.0f, LineEnd::yes, 961);
+    EXPECT_EQ(row_text(7, 1, 3), "AB ");
+    EXPECT_EQ(page().cursor_row, 8);
+    EXPECT_EQ(page().cursor_column, 1);
+    // A code no character has raises error 5 as its text is made: nothing printed, no line end.
+    print_char_code(routine, 256.0f, LineEnd::yes, 962);
+    EXPECT_EQ(page().cursor_row, 8);
+    EXPECT_EQ(page().cursor_column, 1);
+    ASSERT_EQ(host.boxes.shown.size(), 1u);
+    EXPECT_EQ(host.boxes.shown[0].text,
+              "Line: 962 (in main module)\nIllegal function call\nContinue?");
+    EXPECT_EQ(string_store_stats().temporaries, 0u);
+}
+
+TEST_F(FrameTest, OneTextVariableTooManyEndsTheRun) {
+    Routine routine;
+    for (int i = 0; i < Routine::kMaxTexts; ++i) routine.make_text();
+    try {
+        routine.make_text();
+        ADD_FAILURE() << "the text beyond the routine's limit was made";
+    } catch (const ProgramStopped& stopped) {
+        EXPECT_EQ(stopped.exit_code, 0);
+        EXPECT_FALSE(stopped.thread_stopped);
+    }
+    ASSERT_EQ(host.boxes.shown.size(), 1u);
+    EXPECT_EQ(host.boxes.shown[0].title, "Critical Error #3");
+    EXPECT_EQ(host.boxes.shown[0].text, "Out of memory");
+}
+
 TEST_F(FrameTest, RandomDrawRoundsTheProductToSingleFirst) {
     // The state before 855638, found by stepping the sequence.
     uint32_t state = 0;

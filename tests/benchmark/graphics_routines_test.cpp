@@ -449,13 +449,13 @@ TEST_P(FillTrigTest, LeavesThePageInOneModelledColour) {
     EXPECT_TRUE(probe::page_is(colour));
     EXPECT_EQ(vars.single(0), 1001.0f);
     EXPECT_EQ(vars.single(4), 50001.0f);
-    EXPECT_EQ(vars.single(5), sine_plus_cosine(sin_single(50000.0f), cos_single(50000.0f)));
+    EXPECT_EQ(vars.single(5), sum(sin_single(50000.0f), cos_single(50000.0f)));
 }
 
 INSTANTIATE_TEST_SUITE_P(Screens, FillTrigTest, ::testing::Values(kFillTrig1, kFillTrig7));
 
-TEST(GraphicsStatementsTest, SinePlusCosineOfTwoAddsTheSingleResults) {
-    EXPECT_EQ(sine_plus_cosine(sin_single(2.0f), cos_single(2.0f)), 0.49315056f);
+TEST(GraphicsStatementsTest, SumOfSineAndCosineAddsTheSingleResults) {
+    EXPECT_EQ(sum(sin_single(2.0f), cos_single(2.0f)), 0.49315056f);
     EXPECT_NE(0.49315056f, static_cast<float>(std::sin(2.0) + std::cos(2.0)));   // 0.49315059
 }
 

@@ -9,6 +9,7 @@
 #include "runtime/machine/key_ring.h"
 #include "runtime/machine/ports.h"
 #include "runtime/screen/palette.h"
+#include "runtime/screen/screen_mode.h"
 #include "runtime/screen/screen_page.h"
 
 namespace zl {
@@ -59,6 +60,9 @@ TEST_F(PortsTest, PageWithoutPaletteGivesZeroAndKeepsThePosition) {
     write_page = nullptr;
     EXPECT_EQ(read_port(kPortPaletteData), 0);
     write_page = &page_;
+    set_palette_source(nullptr);   // nothing gives the port a palette
+    EXPECT_EQ(read_port(kPortPaletteData), 0);
+    set_palette_source(write_page_palette);
     EXPECT_EQ(read_components(2), (std::vector<int32_t>{42, 21}));
 }
 

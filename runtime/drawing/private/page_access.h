@@ -6,51 +6,40 @@
 #include <cmath>
 #include <cstdint>
 
-#if defined(__SSE__)
-#include <xmmintrin.h>
+#if defined(__x86_64__)
+#include <emmintrin.h>
 #endif
 
+#include "runtime/core/error_numbers.h"
 #include "runtime/screen/screen_page.h"
 
 namespace zl::drawing {
 
-constexpr int32_t kIllegalFunctionCall = 5;
+// The one run-time error the drawing operations raise themselves.
+constexpr int32_t kIllegalFunctionCall = kErrorIllegalFunctionCall;
 
 // Pixel positions are held in 64 bits and saturate here: far beyond any page, yet small enough
 // that differences and sums of two of them never overflow.
 constexpr int64_t kPixelLimit = int64_t{1} << 62;
 
 // Round to the nearest integer, ties to even, without undefined conversions: infinities and
-// values beyond the limit saturate, NaN becomes the negative limit (far off every page).
+// values beyond the limit saturate, NaN becomes the negative limit (far off every page). The
+// processor converts in its rounding mode, which nothing here changes from nearest even.
 inline int64_t round_even_saturated(double value) {
-    if (std::isnan(value)) return -kPixelLimit;
-    if (value >= static_cast<double>(kPixelLimit)) return kPixelLimit;
-    if (value <= -static_cast<double>(kPixelLimit)) return -kPixelLimit;
-    // Adding 2^52 leaves no fraction bits, so the hardware's nearest-even rounding does the work
-    // (and, unlike a library call, costs a few cycles). Larger values are whole already.
-    constexpr double kNoFraction = 0x1p52;
-    double whole = value;
-    if (value >= 0 && value < kNoFraction) whole = (value + kNoFraction) - kNoFraction;
-    if (value < 0 && value > -kNoFraction) whole = (value - kNoFraction) + kNoFraction;
-    return static_cast<int64_t>(whole);
+#if defined(__x86_64__)
+    // The conversion gives INT64_MIN for NaN and for values no int64 holds.
+    const int64_t whole = _mm_cvtsd_si64(_mm_set_sd(value));
+    if (whole > -kPixelLimit && whole < kPixelLimit) [[likely]] return whole;
+#else
+    constexpr double kLimit = static_cast<double>(kPixelLimit);
+    if (value > -kLimit && value < kLimit) return static_cast<int64_t>(std::nearbyint(value));
+#endif
+    return value > 0 ? kPixelLimit : -kPixelLimit;
 }
 
 // Round half away from zero; the caller guarantees |value| is well inside int64.
 inline int64_t round_half_away(double value) {
     return value >= 0 ? static_cast<int64_t>(value + 0.5) : -static_cast<int64_t>(0.5 - value);
-}
-
-// A single position to a whole pixel, ties to even, for operations that only ask whether it lies
-// on the page: NaN and values no 32-bit integer holds all come out as INT32_MIN, far off every
-// page. (The processor converts in its rounding mode, which nothing here changes from nearest.)
-inline int64_t point_pixel(float value) {
-#if defined(__SSE__)
-    return _mm_cvtss_si32(_mm_set_ss(value));
-#else
-    constexpr float kLimit = 2147483648.0f;
-    if (!(value > -kLimit && value < kLimit)) return INT32_MIN;
-    return round_even_saturated(value);
-#endif
 }
 
 struct PixelPoint {
@@ -66,6 +55,17 @@ inline PixelPoint pixel_of(const screen_page& page, float x, float y) {
     return PixelPoint{round_even_saturated(wx) + page.view_x, round_even_saturated(wy) + page.view_y};
 }
 
+// The graphics cursor set to (x, y), or moved by it for an operation given relative coordinates.
+inline void place_graphics_cursor(screen_page& page, float x, float y, bool relative) {
+    if (relative) {
+        page.graphics_x += x;
+        page.graphics_y += y;
+    } else {
+        page.graphics_x = x;
+        page.graphics_y = y;
+    }
+}
+
 // The rectangle drawing may touch: the page's clip box, cut to the page itself so that a bad clip
 // box can never lead outside the pixel buffer.
 struct ClipBox {
@@ -79,12 +79,6 @@ struct ClipBox {
         return x >= left && x <= right && y >= top && y <= bottom;
     }
 };
-
-// The pixel of a single point: through the window mapping, whole, then offset by the view.
-inline PixelPoint point_pixel_of(const screen_page& page, float x, float y) {
-    return PixelPoint{point_pixel(x * page.window_scale_x + page.window_offset_x) + page.view_x,
-                      point_pixel(y * page.window_scale_y + page.window_offset_y) + page.view_y};
-}
 
 // Whether a pixel lies in the page's clip box and on the page.
 inline bool in_clip_box(const screen_page& page, PixelPoint p) {
