@@ -22,6 +22,30 @@ constexpr double kKeyDropReads = 1000.0;
 constexpr int32_t kModeGiven = 1;
 constexpr int32_t kRowAndColumnGiven = 3;
 
+// The main sequence's variables, made in its prologue and never released while it runs.
+struct MainVariables {
+    string_descriptor** pressed_key = nullptr;
+    float* start_time = nullptr;
+    float* flush_index = nullptr;
+    float* end_time = nullptr;
+};
+
+MainVariables main_variables;
+
+// Forgets the variables when the sequence is left (only a test's stop unwinds it).
+class MainVariablesScope {
+public:
+    explicit MainVariablesScope(Routine& routine) {
+        main_variables.pressed_key = &routine.make_text();
+        main_variables.start_time = &routine.make_single();
+        main_variables.flush_index = &routine.make_single();
+        main_variables.end_time = &routine.make_single();
+    }
+    ~MainVariablesScope() { main_variables = MainVariables{}; }
+    MainVariablesScope(const MainVariablesScope&) = delete;
+    MainVariablesScope& operator=(const MainVariablesScope&) = delete;
+};
+
 void set_up_processor() {
     static bool first_entry = true;
     if (first_entry) set_extended_precision();
@@ -86,10 +110,10 @@ void run_main_sequence(std::span<const RoutineEntry> routines) {
     set_up_processor();
     Routine main_sequence;
     main_sequence.enter();
-    string_descriptor*& pressed_key = main_sequence.make_text();
-    float& start_time = main_sequence.make_single();
-    float& flush_index = main_sequence.make_single();
-    float& end_time = main_sequence.make_single();
+    MainVariablesScope scope(main_sequence);
+    string_descriptor*& pressed_key = *main_variables.pressed_key;
+    float& start_time = *main_variables.start_time;
+    float& end_time = *main_variables.end_time;
     chain_restore_at_start();
 
     set_window_title(string_from_literal(kWindowTitle, sizeof kWindowTitle - 1));
@@ -104,7 +128,7 @@ void run_main_sequence(std::span<const RoutineEntry> routines) {
     start_time = timer_seconds(0.0, 0);
     check(59);
     run_test_routines(routines);
-    drop_keys(main_sequence, pressed_key, flush_index);
+    drop_keys(main_sequence, pressed_key, *main_variables.flush_index);
     beep();
     check(88);
     switch_screens();
@@ -121,5 +145,17 @@ void run_main_sequence(std::span<const RoutineEntry> routines) {
 }
 
 void benchmark_main() { run_main_sequence(routine_table()); }
+
+void clear_main_variables() {
+    if (main_variables.pressed_key != nullptr) {
+        (*main_variables.pressed_key)->length = 0;
+        *main_variables.start_time = 0.0f;
+        *main_variables.flush_index = 0.0f;
+        *main_variables.end_time = 0.0f;
+    }
+    close_files(0, 0);
+    free_all_images();
+    // The runtime keeps no error-handler state of its own: the program never sets a handler.
+}
 
 }  // namespace zl

@@ -15,6 +15,10 @@ namespace zl {
 // routine_table(). Tests pass a short list.
 [[noreturn]] void run_main_sequence(std::span<const RoutineEntry> routines);
 
+// The reset routine: empties the main sequence's variables, closes every file and frees the
+// images. Nothing in the benchmark calls it.
+void clear_main_variables();
+
 // The result: end − start in extended precision, rounded to single. A run that crossed midnight
 // reads a smaller end than start; a day is added so the result stays the elapsed time.
 float elapsed_seconds(float start_time, float end_time);
