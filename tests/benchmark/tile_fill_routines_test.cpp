@@ -6,12 +6,15 @@
 #include <array>
 #include <cmath>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "benchmark/routines.h"
 #include "routine_probe.h"
 #include "runtime/host/headless/headless_host.h"
+#include "runtime/drawing/drawing.h"
 #include "runtime/screen/screen_mode.h"
+#include "runtime/screen/text_output.h"
 
 namespace zl {
 namespace {
@@ -34,30 +37,51 @@ bool page_shows_pattern(const std::string& tile) {
     return true;
 }
 
-// What a fill may do: each pixel stays, or takes its pattern colour; border pixels always stay;
-// a start pixel on the border, or already in its own non-zero pattern colour, paints nothing.
-bool fill_is_lawful(const std::vector<uint8_t>& before, const std::string& tile, float fx,
-                    float fy) {
+// The page that a fill from (fx, fy) with the tile must leave on the page before it, spread the
+// plain way: the border is the foreground and the background value 0; the start pixel, then each
+// generation in queue order, looks left, right, above and below; a pixel is looked at once, and
+// one above or below that already shows its pattern colour, not 0, is neither painted nor passed.
+std::vector<uint8_t> modelled_fill(std::vector<uint8_t> pixels, const std::string& tile, float fx,
+                                   float fy) {
     const screen_page& page = *write_page;
+    const int width = page.width;
+    const int height = page.height;
     const auto border = static_cast<uint8_t>(page.foreground & page.colour_mask);
+    const auto own = [&](int x, int y) { return probe::tile_colour(tile, page.colour_bits, x, y); };
     const int sx = static_cast<int>(std::nearbyint(fx));
     const int sy = static_cast<int>(std::nearbyint(fy));
-    bool still = sx < 0 || sy < 0 || sx >= page.width || sy >= page.height;
-    if (!still) {
-        const uint8_t start = before[sy * page.width + sx];
-        const uint8_t own = probe::tile_colour(tile, page.colour_bits, sx, sy);
-        still = start == border || (start == own && own != 0);
-    }
-    for (int y = 0; y < page.height; ++y) {
-        for (int x = 0; x < page.width; ++x) {
-            const uint8_t was = before[y * page.width + x];
-            const uint8_t now = probe::pixel(x, y);
-            if (now == was) continue;
-            if (still || was == border) return false;
-            if (now != probe::tile_colour(tile, page.colour_bits, x, y)) return false;
+    if (sx < 0 || sy < 0 || sx >= width || sy >= height) return pixels;
+    const uint8_t start = pixels[sy * width + sx];
+    if (start == border || (start == own(sx, sy) && start != 0)) return pixels;
+    std::vector<bool> looked(pixels.size());
+    looked[sy * width + sx] = true;
+    pixels[sy * width + sx] = own(sx, sy);
+    std::vector<std::pair<int, int>> generation{{sx, sy}};
+    while (!generation.empty()) {
+        std::vector<std::pair<int, int>> next;
+        for (const auto& [x, y] : generation) {
+            const int around[4][3] = {{x - 1, y, 0}, {x + 1, y, 0}, {x, y - 1, 1}, {x, y + 1, 1}};
+            for (const auto& [nx, ny, vertical] : around) {
+                if (nx < 0 || ny < 0 || nx >= width || ny >= height) continue;
+                const int at = ny * width + nx;
+                if (looked[at]) continue;
+                looked[at] = true;
+                const uint8_t was = pixels[at];
+                if (was == border || (vertical && was == own(nx, ny) && was != 0)) continue;
+                pixels[at] = own(nx, ny);
+                next.emplace_back(nx, ny);
+            }
         }
+        generation = std::move(next);
     }
-    return page.graphics_x == fx && page.graphics_y == fy;
+    return pixels;
+}
+
+// The fill left exactly the modelled page and moved the graphics cursor to its point.
+bool fill_is_exact(const std::vector<uint8_t>& before, const std::string& tile, float fx,
+                   float fy) {
+    return probe::page_copy() == modelled_fill(before, tile, fx, fy) &&
+           write_page->graphics_x == fx && write_page->graphics_y == fy;
 }
 
 class TileFillRoutinesTest : public ::testing::Test {
@@ -145,17 +169,38 @@ TEST_F(TileFillRoutinesTest, OneCharacterScreen7FillsTheWholePageInColoursZeroAn
 }
 
 TEST_F(TileFillRoutinesTest, PatternRulesForOneAndSevenBytes) {
-    // 2 bits: a byte a row, bits 7-6 leftmost; 4 bits: planes 1, 2, 4, 8 from four bytes.
+    // What a fill from (0, 0) paints over a cleared page: on 2 bits a byte a row, bits 7-6
+    // leftmost; on 4 bits planes 1, 2, 4, 8 from four bytes, the bytes past the end 0.
     const std::string seven = {'\xE4', '\x00', '\x1B', '\xFF', '\x80', '\x80', '\x80'};
-    EXPECT_EQ(probe::tile_colour(seven, 2, 0, 0), 3);
-    EXPECT_EQ(probe::tile_colour(seven, 2, 3, 0), 0);
-    EXPECT_EQ(probe::tile_colour(seven, 2, 7, 7), 0);  // column 3 of row 0 again
-    EXPECT_EQ(probe::tile_colour(seven, 2, 2, 2), 2);
-    EXPECT_EQ(probe::tile_colour(seven, 4, 0, 0), 1 + 8);
-    EXPECT_EQ(probe::tile_colour(seven, 4, 3, 0), 4 + 8);
-    EXPECT_EQ(probe::tile_colour(seven, 4, 0, 1), 7);  // the fourth plane lies past the end
-    EXPECT_EQ(probe::tile_colour(std::string(1, '\x81'), 4, 8, 5), 1);
-    EXPECT_EQ(probe::tile_colour(std::string(1, '\x81'), 4, 6, 5), 0);
+    const std::string one(1, '\x81');
+    struct Case {
+        int32_t mode;
+        const std::string* tile;
+        int x;
+        int y;
+        uint8_t colour;
+    };
+    const Case cases[] = {
+        {1, &seven, 0, 0, 3},     {1, &seven, 3, 0, 0},
+        {1, &seven, 7, 7, 0},     // column 3 of row 0 again
+        {1, &seven, 2, 2, 2},     {1, &one, 0, 9, 2},     {1, &one, 7, 199, 1},
+        {7, &seven, 0, 0, 1 + 8}, {7, &seven, 3, 0, 4 + 8},
+        {7, &seven, 0, 1, 7},     // the fourth plane lies past the end
+        {7, &seven, 8, 199, 7},   {7, &one, 8, 5, 1},     {7, &one, 6, 5, 0},
+    };
+    for (const Case& c : cases) {
+        set_screen_mode(c.mode, 0, 0, 0, 0, 1);
+        clear_screen(0, 0, 0);
+        std::string bytes = *c.tile;
+        string_descriptor text;
+        text.bytes = reinterpret_cast<uint8_t*>(bytes.data());
+        text.length = static_cast<int32_t>(bytes.size());
+        flood_fill_tiled(0.0f, 0.0f, &text, 0, nullptr, 2);
+        EXPECT_EQ(probe::pixel(c.x, c.y), c.colour) << c.mode << ": " << c.x << "," << c.y;
+        EXPECT_EQ(probe::tile_colour(*c.tile, write_page->colour_bits, c.x, c.y), c.colour);
+        EXPECT_TRUE(page_shows_pattern(*c.tile)) << c.mode << ": " << c.tile->size() << " bytes";
+    }
+    EXPECT_EQ(error_state.pending_error.load(), 0);
 }
 
 // Seven-character tiles.
@@ -175,7 +220,7 @@ void watch_tile7_fill(const Tile7Shape& shape) {
     std::vector<uint8_t> before;
     float x = 0, y = 0;
     int fills = 0;
-    int lawful = 0;
+    int exact = 0;
     int whole_first_fill = -1;
     bool draws_follow = true;
     StatementProbe probe([&](int32_t line) {
@@ -204,7 +249,7 @@ void watch_tile7_fill(const Tile7Shape& shape) {
         }
         if (line == 404 + at) {
             ++fills;
-            lawful += fill_is_lawful(before, forward, x, y);
+            exact += fill_is_exact(before, forward, x, y);
             if (fills == 1) {
                 // The page is cleared to 0: a point on it gives every pixel its pattern colour.
                 whole_first_fill =
@@ -221,12 +266,12 @@ void watch_tile7_fill(const Tile7Shape& shape) {
                 dy = model.below(10.0f);
                 draws_follow = draws_follow && vars.single(12) == dx && vars.single(13) == dy;
             }
-            lawful += fill_is_lawful(before, backward, x + dx, y + dy);
+            exact += fill_is_exact(before, backward, x + dx, y + dy);
         }
     });
     EXPECT_TRUE(StatementProbe::run(shape.routine));
     EXPECT_EQ(fills, 200);
-    EXPECT_EQ(lawful, 200);
+    EXPECT_EQ(exact, 200);
     EXPECT_EQ(whole_first_fill, 1);
     EXPECT_TRUE(draws_follow);
     EXPECT_EQ(random_seed, model.state);
