@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "benchmark/routines.h"
+#include "drawing/tile_fill_model.h"
 #include "routine_probe.h"
 #include "runtime/host/headless/headless_host.h"
 #include "runtime/drawing/drawing.h"
@@ -37,43 +38,17 @@ bool page_shows_pattern(const std::string& tile) {
     return true;
 }
 
-// The page that a fill from (fx, fy) with the tile must leave on the page before it, spread the
-// plain way: the border is the foreground and the background value 0; the start pixel, then each
-// generation in queue order, looks left, right, above and below; a pixel is looked at once, and
-// one above or below that already shows its pattern colour, not 0, is neither painted nor passed.
+// The page that a fill from (fx, fy) with the tile must leave on the page before it: the plain
+// spread over the whole page, bounded by the foreground, with background value 0.
 std::vector<uint8_t> modelled_fill(std::vector<uint8_t> pixels, const std::string& tile, float fx,
                                    float fy) {
     const screen_page& page = *write_page;
-    const int width = page.width;
-    const int height = page.height;
-    const auto border = static_cast<uint8_t>(page.foreground & page.colour_mask);
+    const model::FillArea area{page.width, page.height, 0, 0, page.width - 1, page.height - 1};
     const auto own = [&](int x, int y) { return probe::tile_colour(tile, page.colour_bits, x, y); };
-    const int sx = static_cast<int>(std::nearbyint(fx));
-    const int sy = static_cast<int>(std::nearbyint(fy));
-    if (sx < 0 || sy < 0 || sx >= width || sy >= height) return pixels;
-    const uint8_t start = pixels[sy * width + sx];
-    if (start == border || (start == own(sx, sy) && start != 0)) return pixels;
-    std::vector<bool> looked(pixels.size());
-    looked[sy * width + sx] = true;
-    pixels[sy * width + sx] = own(sx, sy);
-    std::vector<std::pair<int, int>> generation{{sx, sy}};
-    while (!generation.empty()) {
-        std::vector<std::pair<int, int>> next;
-        for (const auto& [x, y] : generation) {
-            const int around[4][3] = {{x - 1, y, 0}, {x + 1, y, 0}, {x, y - 1, 1}, {x, y + 1, 1}};
-            for (const auto& [nx, ny, vertical] : around) {
-                if (nx < 0 || ny < 0 || nx >= width || ny >= height) continue;
-                const int at = ny * width + nx;
-                if (looked[at]) continue;
-                looked[at] = true;
-                const uint8_t was = pixels[at];
-                if (was == border || (vertical && was == own(nx, ny) && was != 0)) continue;
-                pixels[at] = own(nx, ny);
-                next.emplace_back(nx, ny);
-            }
-        }
-        generation = std::move(next);
-    }
+    const auto border = static_cast<uint8_t>(page.foreground & page.colour_mask);
+    const int x = static_cast<int>(std::nearbyint(fx));
+    const int y = static_cast<int>(std::nearbyint(fy));
+    model::tile_fill(pixels, area, x, y, own, border, 0);
     return pixels;
 }
 

@@ -4,6 +4,7 @@
 #include <random>
 
 #include "drawing/drawing_test_support.h"
+#include "drawing/tile_fill_model.h"
 
 namespace zl::test {
 namespace {
@@ -115,38 +116,6 @@ TEST_F(TileFillTest, VisitingOrderDecidesWhoReachesAPixelFirst) {
     EXPECT_EQ(page.at(7, 7), 0);    // beyond the walls
 }
 
-// The spread written the plain way, generation by generation, for random comparison.
-void reference_tile_fill(TestPage& page, int sx, int sy, const std::function<uint8_t(int, int)>& pattern,
-                         uint8_t border, int background) {
-    const screen_page& r = page.record;
-    auto inside = [&](int x, int y) {
-        return x >= r.clip_left && x <= r.clip_right && y >= r.clip_top && y <= r.clip_bottom;
-    };
-    if (!inside(sx, sy)) return;
-    const uint8_t here = page.at(sx, sy);
-    if (here == border || (here == pattern(sx, sy) && pattern(sx, sy) != background)) return;
-    std::vector<bool> looked(static_cast<size_t>(r.width) * r.height);
-    looked[sy * r.width + sx] = true;
-    page.put(sx, sy, pattern(sx, sy));
-    std::vector<std::pair<int, int>> generation{{sx, sy}};
-    while (!generation.empty()) {
-        std::vector<std::pair<int, int>> next;
-        for (const auto& [x, y] : generation) {
-            const int around[4][3] = {{x - 1, y, 0}, {x + 1, y, 0}, {x, y - 1, 1}, {x, y + 1, 1}};
-            for (const auto& [nx, ny, vertical] : around) {
-                if (!inside(nx, ny) || looked[ny * r.width + nx]) continue;
-                looked[ny * r.width + nx] = true;
-                const uint8_t v = page.at(nx, ny);
-                const uint8_t want = pattern(nx, ny);
-                if (v == border || (vertical && v == want && want != background)) continue;
-                page.put(nx, ny, want);
-                next.push_back({nx, ny});
-            }
-        }
-        generation = std::move(next);
-    }
-}
-
 TEST_F(TileFillTest, RandomPicturesMatchThePlainSpread) {
     std::mt19937 random(5);
     for (PageKind kind : {PageKind::mode1, PageKind::mode7, PageKind::mode12}) {
@@ -183,7 +152,12 @@ TEST_F(TileFillTest, RandomPicturesMatchThePlainSpread) {
                 };
             }
             flood_fill_tiled(x, y, tile.get(), border, nullptr, kTile | kBorder);
-            reference_tile_fill(expected, x, y, pattern, border, 0);
+            std::vector<uint8_t> modelled = expected.snapshot();
+            const screen_page& r = expected.record;
+            const model::FillArea area{r.width,     r.height,    r.clip_left,
+                                       r.clip_top,  r.clip_right, r.clip_bottom};
+            model::tile_fill(modelled, area, x, y, pattern, border, 0);
+            expected.restore(modelled);
             ASSERT_EQ(page.snapshot(), expected.snapshot()) << page_kind_name(kind) << " fill " << fill_number;
         }
         EXPECT_TRUE(page.guards_intact());
