@@ -4,11 +4,13 @@
 
 #include <atomic>
 #include <chrono>
+#include <map>
 #include <string>
 #include <thread>
 
 #include "benchmark/banner.h"
 #include "benchmark/main_sequence.h"
+#include "routine_probe.h"
 #include "runtime/host/headless/headless_host.h"
 #include "runtime/machine/clock.h"
 #include "runtime/machine/key_ring.h"
@@ -234,6 +236,52 @@ TEST(MainSequence, TitleFullScreenBeepsResultAndEndPrompt) {
             EXPECT_EQ(screen_row(row), std::string(80, ' ')) << "row " << row;
         }
     }
+}
+
+// A routine during which the user keeps typing: sixteen presses, one more than the ring holds.
+void sixteen_presses() {
+    for (uint8_t character = 'a'; character < 'a' + kKeyRingCapacity + 1; ++character) {
+        push_key(character, 0x1E);
+    }
+}
+
+constexpr RoutineEntry kTypedOverRun[] = {{"sixteen_presses", sixteen_presses, 60}};
+
+// The drop reads the ring 1000 times whatever it meets: keys typed during the routines, a key
+// typed after it has found the ring empty and one typed just before its last read are all gone,
+// and the key pressed during the second beep is the one the result wait takes.
+TEST(MainSequence, KeyDropEmptiesTheRingSoALaterKeyEndsTheResultWait) {
+    HeadlessHost host;
+    push_key(' ', 0x39);   // ends the first key wait
+    std::map<int32_t, int> visits;
+    int keys_after_routines = -1;
+    int keys_before_beep_key = -1;
+    int keys_left_by_result_wait = -1;
+    int result_wait_extra_passes = -1;
+    probe::StatementProbe watch([&](int32_t line) {
+        const int visit = ++visits[line];
+        if (line == 60) keys_after_routines = key_ring_count();
+        if (line == 87 && (visit == 16 || visit == 999)) push_key('y', 0x15);
+        if (line == 88) {
+            keys_before_beep_key = key_ring_count();
+            push_key('Z', 0x2C);
+        }
+        if (line == 94) {
+            keys_left_by_result_wait = key_ring_count();
+            result_wait_extra_passes = visits[95];
+            throw probe::Stop{};
+        }
+    });
+    try {
+        run_main_sequence(kTypedOverRun);
+    } catch (const probe::Stop&) {
+    }
+
+    EXPECT_EQ(keys_after_routines, kKeyRingCapacity);
+    EXPECT_EQ(visits[87], 1000);
+    EXPECT_EQ(keys_before_beep_key, 0);
+    EXPECT_EQ(keys_left_by_result_wait, 0);   // the beep's key was the one taken
+    EXPECT_EQ(result_wait_extra_passes, 0);   // and the first read took it
 }
 
 }  // namespace
