@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -82,6 +83,61 @@ TEST_F(FirstRoutinesTest, FloatMathEndsEveryPassAtOneAndDrawsFourMillionTimes) {
     EXPECT_EQ(row_text(9, 1, 80), std::string(80, ' '));
     EXPECT_EQ(cursor_row(), 11);
     EXPECT_EQ(write_page->cursor_column, 1);
+}
+
+// The accumulator and the scratch after each statement of the first pass (drawn integer 705),
+// worked out here in extended precision and rounded where each is stored.
+TEST_F(FirstRoutinesTest, FloatMathChainOfTheFirstPassInExtendedPrecision) {
+    using ext = long double;
+    const double sum =
+        static_cast<double>(((705.0L + ext{3.1415926}) + ext{2.71828182845905}) + 2.0L);
+    const double same = static_cast<double>((ext{sum} + ext{sum}) - ext{sum});
+    const float plus_quotient = static_cast<float>(ext{same} + 10.0L / ext{same});
+    const float square_single = static_cast<float>(ext{same} * ext{same});
+    const double square = static_cast<double>(ext{same} * ext{same});
+    const double sine = std::sin(square);
+    const double cosine = std::cos(sine);
+    const double arctangent = std::atan(cosine);
+    const double tangent = std::tan(arctangent);
+    const double exponential = static_cast<double>(std::exp(ext{tangent}));
+    const double logarithm = std::log(exponential);
+    struct After {
+        int32_t line;
+        double accumulator;
+        float scratch;
+    };
+    const After expected[] = {
+        {104, sum, 0.0f},
+        {105, same, 0.0f},
+        {106, same, plus_quotient},
+        {107, same, square_single},
+        {108, square, square_single},
+        {109, sine, square_single},
+        {110, cosine, square_single},
+        {111, arctangent, square_single},
+        {112, tangent, square_single},
+        {113, exponential, square_single},
+        {114, logarithm, square_single},
+        {115, 1.0, square_single},
+    };
+    // Double arithmetic would already leave the first sum a bit lower.
+    ASSERT_NE(sum, ((705.0 + 3.1415926) + 2.71828182845905) + 2.0);
+
+    std::map<int32_t, After> seen;   // the last check of each line
+    const probe::Variables vars;
+    probe::StatementProbe watch([&](int32_t line) {
+        if (line >= 104 && line <= 115) {
+            seen[line] = {line, vars.double_precision(0), vars.single(2)};
+        }
+        if (line == 115) throw probe::Stop{};
+    });
+    ASSERT_FALSE(probe::StatementProbe::run(test_float_math));
+
+    for (const After& row : expected) {
+        ASSERT_EQ(seen.count(row.line), 1u) << "line " << row.line;
+        EXPECT_EQ(seen[row.line].accumulator, row.accumulator) << "line " << row.line;
+        EXPECT_EQ(seen[row.line].scratch, row.scratch) << "line " << row.line;
+    }
 }
 
 TEST_F(FirstRoutinesTest, MemoryAndPortsScansEverySegmentAndLeavesTheKeyRingAlone) {

@@ -82,13 +82,16 @@ class StatementProbe {
 class Variables {
   public:
     Variables() : base_(static_pool.next) {}
-    float single(int index) const {
-        float value;
+    float single(int index) const { return read<float>(index); }
+    double double_precision(int index) const { return read<double>(index); }
+
+  private:
+    template <typename T>
+    T read(int index) const {
+        T value;
         std::memcpy(&value, base_ + 8 * index, sizeof value);
         return value;
     }
-
-  private:
     const uint8_t* base_;
 };
 
