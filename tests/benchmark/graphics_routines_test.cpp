@@ -452,12 +452,24 @@ TEST_P(FillTrigTest, LeavesThePageInOneModelledColour) {
     EXPECT_EQ(vars.single(5), sum(sin_single(50000.0f), cos_single(50000.0f)));
 }
 
-INSTANTIATE_TEST_SUITE_P(Screens, FillTrigTest, ::testing::Values(kFillTrig1, kFillTrig7));
-
-TEST(GraphicsStatementsTest, SumOfSineAndCosineAddsTheSingleResults) {
-    EXPECT_EQ(sum(sin_single(2.0f), cos_single(2.0f)), 0.49315056f);
-    EXPECT_NE(0.49315056f, static_cast<float>(std::sin(2.0) + std::cos(2.0)));   // 0.49315059
+// The single sine 0.9092974 plus the single cosine -0.41614684 of 2; the unrounded sum of the
+// two would round to 0.49315059 instead.
+TEST_P(FillTrigTest, ValueAtTwoAddsTheSingleResults) {
+    ASSERT_NE(0.49315056f, static_cast<float>(std::sin(2.0) + std::cos(2.0)));
+    const FillTrigModel& m = GetParam();
+    const Variables vars;
+    float value_at_two = 0.0f;
+    StatementProbe watch([&](int32_t line) {
+        if (line == 343 + m.at && vars.single(4) == 2.0f) {
+            value_at_two = vars.single(5);
+            throw probe::Stop{};
+        }
+    });
+    ASSERT_FALSE(StatementProbe::run(m.routine));
+    EXPECT_EQ(value_at_two, 0.49315056f);
 }
+
+INSTANTIATE_TEST_SUITE_P(Screens, FillTrigTest, ::testing::Values(kFillTrig1, kFillTrig7));
 
 // ---- Logarithms and lines ----
 
