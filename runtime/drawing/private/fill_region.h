@@ -1,0 +1,45 @@
+// The bordered fill's traversal, shared by the scan variants: one call paints the region around
+// a start pixel. Internal to the drawing service.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "runtime/drawing/private/page_access.h"
+
+namespace zl::drawing {
+
+// Row `y` is to be explored over [left, right]; row y - dy is painted there already.
+struct FillSegment {
+    uint16_t y = 0;
+    uint16_t left = 0;
+    uint16_t right = 0;
+    int16_t dy = 0;
+};
+
+// Everything one fill works on. A pixel is open while it does not hold the border colour and,
+// when it holds the fill colour, this fill has not painted it (its bit in `visited` is clear).
+// Pixels of the fill colour the fill did not paint thus pass the spread on.
+struct FillRegion {
+    uint8_t* pixels = nullptr;
+    int width = 0;                 // bytes from one row to the next; every row holds this many
+    ClipBox clip;
+    int start_x = 0;
+    int start_y = 0;
+    uint8_t fill = 0;
+    uint8_t border = 0;
+    // One bit a pixel (bit x % 64 of word x / 64), rows `visited_words` words apart, all clear
+    // on entry and on return; two spare words a row, so 64 bits read from any pixel stay in it.
+    uint64_t* visited = nullptr;
+    size_t visited_words = 0;
+    std::vector<FillSegment>* stack = nullptr;
+};
+
+// The variants of the traversal, one per vector width; each needs the instructions it is named
+// after.
+void fill_region_sse2(FillRegion& region);
+void fill_region_avx2(FillRegion& region);
+void fill_region_avx512(FillRegion& region);
+
+}  // namespace zl::drawing
