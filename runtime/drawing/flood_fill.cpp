@@ -1,6 +1,7 @@
 // Colour fill bounded by a border colour (flood_fill): the checks of the call and the page;
 // the traversal itself runs in the widest vectors the processor has (fill_region_*.cpp).
 #include <vector>
+#include <cstdlib>
 
 #include "runtime/core/error_state.h"
 #include "runtime/drawing/drawing.h"
@@ -25,20 +26,23 @@ using FillVariant = void (*)(FillRegion&);
 
 FillVariant widest_fill_variant() {
     __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx512bw")) return drawing::fill_region_avx512;
+    if (__builtin_cpu_supports("avx512bw") && !getenv("I14_AVX2")) return drawing::fill_region_avx512;
+    if (getenv("I14_SSE2")) return drawing::fill_region_sse2;
     if (__builtin_cpu_supports("avx2")) return drawing::fill_region_avx2;
     return drawing::fill_region_sse2;
 }
 
 // The segment stack and the visited bits are kept from fill to fill (the bits all clear), so a
-// fill allocates only when it needs more than any fill before it.
+// fill allocates only for a larger page than any before it.
 std::vector<drawing::FillSegment> segment_stack;
 std::vector<uint64_t> visited_bits;
 
 void fill_region(screen_page& page, const ClipBox& clip, PixelPoint start, uint8_t fill, uint8_t border) {
     static const FillVariant variant = widest_fill_variant();
-    const size_t words = static_cast<size_t>(page.width) / 64 + 3;
+    const size_t words = (static_cast<size_t>(page.width) + 63) / 64;
     if (visited_bits.size() < words * page.height) visited_bits.resize(words * page.height);
+    const size_t pixels = static_cast<size_t>(page.width) * page.height;
+    if (segment_stack.size() < 3 * pixels + 2) segment_stack.resize(3 * pixels + 2);
     FillRegion region;
     region.pixels = page.pixels;
     region.width = page.width;
@@ -49,7 +53,7 @@ void fill_region(screen_page& page, const ClipBox& clip, PixelPoint start, uint8
     region.border = border;
     region.visited = visited_bits.data();
     region.visited_words = words;
-    region.stack = &segment_stack;
+    region.stack = segment_stack.data();
     variant(region);
 }
 

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <thread>
 #include <vector>
 
@@ -65,9 +66,23 @@ struct TextGrid {
     int32_t font = 16;
 };
 
+// Page memory starts on a cache line, so every row of a page 64 pixels or a multiple wide does
+// too: the fills' vector stores then never straddle two lines.
+template <class T>
+struct CacheLineAllocator {
+    using value_type = T;
+    static constexpr std::align_val_t kLine{64};
+    CacheLineAllocator() = default;
+    template <class U>
+    CacheLineAllocator(const CacheLineAllocator<U>&) {}
+    T* allocate(size_t count) { return static_cast<T*>(::operator new(count * sizeof(T), kLine)); }
+    void deallocate(T* at, size_t) { ::operator delete(at, kLine); }
+    bool operator==(const CacheLineAllocator&) const = default;
+};
+
 struct PageStore {
     screen_page record;
-    std::vector<uint8_t> own_memory;   // empty when the page lies in low memory
+    std::vector<uint8_t, CacheLineAllocator<uint8_t>> own_memory;   // empty when the page lies in low memory
 };
 
 // The current screen: its pages by number (null until made), one palette they all share, and

@@ -4,7 +4,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 
 #include "runtime/drawing/private/page_access.h"
 
@@ -30,10 +29,12 @@ struct FillRegion {
     uint8_t fill = 0;
     uint8_t border = 0;
     // One bit a pixel (bit x % 64 of word x / 64), rows `visited_words` words apart, all clear
-    // on entry and on return; two spare words a row, so 64 bits read from any pixel stay in it.
+    // on entry and on return.
     uint64_t* visited = nullptr;
     size_t visited_words = 0;
-    std::vector<FillSegment>* stack = nullptr;
+    // Room for 3 segments a pixel of the clip box and 2 more: every run pushes at most 3 and
+    // paints at least one pixel no other run paints, so the stack never outgrows it.
+    FillSegment* stack = nullptr;
 };
 
 // The variants of the traversal, one per vector width; each needs the instructions it is named

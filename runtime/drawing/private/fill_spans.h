@@ -14,40 +14,18 @@
 namespace zl::drawing {
 namespace {
 
-// Bits [x, x + 64) of a visited row.
-inline uint64_t visited_bits(const uint64_t* row, int x) {
-    unsigned __int128 pair;
-    std::memcpy(&pair, reinterpret_cast<const uint8_t*>(row) + (x >> 3), sizeof pair);
-    return static_cast<uint64_t>(pair >> (x & 7));
-}
+// Bits [0, count) of a lane mask, count 0 to 64.
+inline uint64_t lanes_below(int count) { return count >= 64 ? ~uint64_t{0} : (uint64_t{1} << count) - 1; }
 
-inline void mark_visited(uint64_t* row, int left, int right) {
-    const int first = left >> 6;
-    const int last = right >> 6;
-    const uint64_t from_left = ~uint64_t{0} << (left & 63);
-    const uint64_t to_right = ~uint64_t{0} >> (63 - (right & 63));
-    if (first == last) {
-        row[first] |= from_left & to_right;
-        return;
-    }
-    row[first] |= from_left;
-    for (int word = first + 1; word < last; ++word) row[word] = ~uint64_t{0};
-    row[last] |= to_right;
-}
-
-// Scans of one row that paint as they go: every pixel is compared and stored once, a vector at
-// a time, and where fewer pixels than a vector remain the last vector of the range is taken
-// again with the pixels already dealt with left out.
-template <class Lanes>
+// Scans of one row that paint as they go: every pixel is compared and stored once, in blocks
+// of 64 pixels at multiples of 64 in the row (rows of the screen's pages start on cache lines),
+// so that a block's visited bits are one word. At the ends of a range the pixels outside it are
+// left out.
+template <class Lanes, bool kMark>
 class SpanPainter {
 public:
-    using Vector = typename Lanes::Vector;
-    static constexpr int kWidth = Lanes::kWidth;
-    static constexpr uint64_t kAllLanes = kWidth == 64 ? ~uint64_t{0} : (uint64_t{1} << kWidth) - 1;
-
     explicit SpanPainter(const FillRegion& region)
-        : border_(Lanes::broadcast(region.border)), fill_(Lanes::broadcast(region.fill)),
-          border_byte_(region.border), fill_byte_(region.fill), width_(region.width) {}
+        : border_byte_(region.border), fill_byte_(region.fill), width_(region.width) {}
 
     bool open(const uint8_t* row, const uint64_t* visited, int x) const {
         const uint8_t v = row[x];
@@ -55,134 +33,221 @@ public:
     }
 
     // Paints from x, which is open, up to the first wall before `end`; returns where it stopped.
-    [[gnu::always_inline]] int paint_right(uint8_t* row, const uint64_t* visited, int x, int end) const {
-        // The last vector is read before any store: read after the stores it overlaps, it
-        // would wait for them to reach the cache.
-        const int last = end - kWidth;
-        const Vector last_bytes = last >= 0 ? Lanes::load(row + last) : fill_;
-        const int first = x;
-        for (; x + kWidth <= end; x += kWidth) {
-            const Vector bytes = Lanes::load(row + x);
-            if (Lanes::holds_either(bytes, border_, fill_)) {
-                const uint64_t hits = walls(bytes, visited, x);
+    [[gnu::always_inline]] int paint_right(uint8_t* row, uint64_t* visited, int x, int end) const {
+        const Colours colours = make_colours();
+        int base = x & ~63;
+        const int stop = paint_block_right(row, visited, colours, base, x - base, std::min(end - base, 64));
+        if (stop < 64) return base + stop;
+        // The whole blocks are marked visited together once the run's end is found.
+        const int whole = base + 64;
+        for (base = whole; base + 64 <= end; base += 64) {
+            const Block block = load(row + base);
+            if (Lanes::holds_either(block.part, colours.border, colours.fill)) {
+                const uint64_t hits = walls(block, colours, visited, base);
                 if (hits != 0) {
-                    const int stop = __builtin_ctzll(hits);
-                    Lanes::store_lanes(row + x, bytes, fill_, 0, stop);
-                    return x + stop;
+                    const int wall = __builtin_ctzll(hits);
+                    paint(row, visited, colours, base, block, 0, wall);
+                    mark_words(visited, whole >> 6, base >> 6);
+                    return base + wall;
                 }
             }
-            Lanes::store(row + x, fill_);
+            fill_block(row + base, colours);
         }
-        if (x == end) return end;
-        if (last >= 0) {
-            // Its lanes before x are painted now; those from x on are as they were read.
-            const uint64_t hits = walls(last_bytes, visited, last) & (~uint64_t{0} << (x - last));
-            const int stop = hits != 0 ? __builtin_ctzll(hits) : kWidth;
-            Lanes::store_lanes(row + last, last_bytes, fill_, std::max(first - last, 0), stop);
-            return last + stop;
-        }
-        for (; x < end && open(row, visited, x); ++x) row[x] = fill_byte_;
-        return x;
+        mark_words(visited, whole >> 6, base >> 6);
+        if (base >= end) return end;
+        return base + paint_block_right(row, visited, colours, base, 0, end - base);
     }
 
     // Paints leftwards from x - 1 down to the first wall at or after `begin`; returns the
     // leftmost pixel painted (x when none is).
-    [[gnu::always_inline]] int paint_left(uint8_t* row, const uint64_t* visited, int x, int begin) const {
-        const bool whole_first = begin + kWidth <= width_;
-        const Vector first_bytes = whole_first ? Lanes::load(row + begin) : fill_;
-        const int start = x;
-        for (; x - kWidth >= begin; x -= kWidth) {
-            const int base = x - kWidth;
-            const Vector bytes = Lanes::load(row + base);
-            if (Lanes::holds_either(bytes, border_, fill_)) {
-                const uint64_t hits = walls(bytes, visited, base);
+    [[gnu::always_inline]] int paint_left(uint8_t* row, uint64_t* visited, int x, int begin) const {
+        // Runs mostly end where the row they were reached from ends: one pixel tells.
+        if (x == begin || !open(row, visited, x - 1)) return x;
+        const Colours colours = make_colours();
+        int base = (x - 1) & ~63;
+        const int after = paint_block_left(row, visited, colours, base, std::max(begin - base, 0), x - base);
+        if (after > 0) return base + after;
+        const int whole_end = base;
+        for (base -= 64; base >= begin; base -= 64) {
+            const Block block = load(row + base);
+            if (Lanes::holds_either(block.part, colours.border, colours.fill)) {
+                const uint64_t hits = walls(block, colours, visited, base);
                 if (hits != 0) {
-                    const int after = 64 - __builtin_clzll(hits);
-                    Lanes::store_lanes(row + base, bytes, fill_, after, kWidth);
-                    return base + after;
+                    const int next = 64 - __builtin_clzll(hits);
+                    paint(row, visited, colours, base, block, next, 64);
+                    mark_words(visited, (base >> 6) + 1, whole_end >> 6);
+                    return base + next;
                 }
             }
-            Lanes::store(row + base, fill_);
+            fill_block(row + base, colours);
         }
-        if (x == begin) return begin;
-        if (whole_first) {
-            const uint64_t hits = walls(first_bytes, visited, begin) & ((uint64_t{1} << (x - begin)) - 1);
-            const int after = hits != 0 ? 64 - __builtin_clzll(hits) : 0;
-            Lanes::store_lanes(row + begin, first_bytes, fill_, after, std::min(start - begin, kWidth));
-            return begin + after;
-        }
-        for (; x > begin && open(row, visited, x - 1); --x) row[x - 1] = fill_byte_;
-        return x;
+        mark_words(visited, (base >> 6) + 1, whole_end >> 6);
+        if (base + 64 <= begin) return begin;
+        return base + paint_block_left(row, visited, colours, base, begin - base, 64);
     }
 
     // First open x in [x, end); end when none is.
-    int find_open(const uint8_t* row, const uint64_t* visited, int x, int end) const {
-        for (; x + kWidth <= end; x += kWidth) {
-            const uint64_t opening = ~walls(Lanes::load(row + x), visited, x) & kAllLanes;
-            if (opening != 0) return x + __builtin_ctzll(opening);
+    [[gnu::noinline]] int find_open(const uint8_t* row, const uint64_t* visited, int x, int end) const {
+        const Colours colours = make_colours();
+        for (int base = x & ~63; base < end; base += 64) {
+            if (base + 64 > width_) {
+                for (x = std::max(x, base); x < end && !open(row, visited, x); ++x) {}
+                return x;
+            }
+            const uint64_t opening = ~walls(load(row + base), colours, visited, base) & lanes_below(end - base) &
+                                     ~lanes_below(std::max(x - base, 0));
+            if (opening != 0) return base + __builtin_ctzll(opening);
         }
-        if (x == end) return end;
-        if (end >= kWidth) {
-            const int base = end - kWidth;
-            const uint64_t opening =
-                ~walls(Lanes::load(row + base), visited, base) & kAllLanes & (~uint64_t{0} << (x - base));
-            return opening != 0 ? base + __builtin_ctzll(opening) : end;
-        }
-        while (x < end && !open(row, visited, x)) ++x;
-        return x;
+        return end;
     }
 
 private:
-    // A bit for each lane that stops the spread. The visited bits matter only for pixels of the
-    // fill colour, so most vectors never read them.
-    uint64_t walls(Vector bytes, const uint64_t* visited, int x) const {
-        const uint64_t border = Lanes::equal(bytes, border_);
-        const uint64_t fill = Lanes::equal(bytes, fill_) & ~border;
-        return fill == 0 ? border : border | (fill & visited_bits(visited, x));
+    using Vector = typename Lanes::Vector;
+    static constexpr int kLanes = Lanes::kWidth;
+    static constexpr int kParts = 64 / kLanes;
+
+    struct Block {
+        Vector part[kParts];
+    };
+    struct Colours {
+        Vector border;
+        Vector fill;
+    };
+
+    // Made at the start of each scan: kept in the painter, they would be read again after every
+    // store, which may alias them as far as the compiler knows.
+    Colours make_colours() const { return Colours{Lanes::broadcast(border_byte_), Lanes::broadcast(fill_byte_)}; }
+
+    static Block load(const uint8_t* at) {
+        Block block;
+        for (int i = 0; i < kParts; ++i) block.part[i] = Lanes::load(at + i * kLanes);
+        return block;
     }
 
-    Vector border_;
-    Vector fill_;
+    static uint64_t equal(const Block& block, Vector colour) {
+        uint64_t bits = 0;
+        for (int i = 0; i < kParts; ++i) bits |= Lanes::equal(block.part[i], colour) << (i * kLanes);
+        return bits;
+    }
+
+    // A bit for each pixel of the block that stops the spread. The visited bits matter only for
+    // pixels of the fill colour, so most blocks never read them.
+    static uint64_t walls(const Block& block, const Colours& colours, const uint64_t* visited, int base) {
+        const uint64_t border = equal(block, colours.border);
+        const uint64_t fill = equal(block, colours.fill) & ~border;
+        return fill == 0 ? border : border | (fill & visited[base >> 6]);
+    }
+
+    static void fill_block(uint8_t* at, const Colours& colours) {
+        for (int i = 0; i < kParts; ++i) Lanes::store(at + i * kLanes, colours.fill);
+    }
+
+    // Words [from, to) of a visited row set, eight a store. The compiler would make these
+    // short loops a call of memset; a value it cannot see keeps them loops.
+    static void mark_words(uint64_t* visited, int from, int to) {
+        if (!kMark || from >= to) return;
+        uint8_t ones = 0xFF;
+        asm("" : "+r"(ones));
+        const Vector ones_vector = Lanes::broadcast(ones);
+        auto* at = reinterpret_cast<uint8_t*>(visited);
+        int word = from;
+        for (; word + 8 <= to; word += 8) {
+            for (int i = 0; i < kParts; ++i) Lanes::store(at + word * 8 + i * kLanes, ones_vector);
+        }
+        if (word == to) return;
+        if (to - from >= 8) {   // the last eight words again, some of them set already
+            for (int i = 0; i < kParts; ++i) Lanes::store(at + (to - 8) * 8 + i * kLanes, ones_vector);
+            return;
+        }
+        const uint64_t ones_word = ones * uint64_t{0x0101010101010101};
+        for (; word < to; ++word) visited[word] = ones_word;
+    }
+
+    // Pixels [lo, hi) of the block at `base` painted and marked visited.
+    static void paint(uint8_t* row, uint64_t* visited, const Colours& colours, int base, const Block& block, int lo,
+                      int hi) {
+        if (lo >= hi) return;
+        for (int i = 0; i < kParts; ++i) {
+            const int from = std::max(lo - i * kLanes, 0);
+            const int to = std::min(hi - i * kLanes, kLanes);
+            if (from < to) Lanes::store_lanes(row + base + i * kLanes, block.part[i], colours.fill, from, to);
+        }
+        if (kMark) visited[base >> 6] |= lanes_below(hi) & ~lanes_below(lo);
+    }
+    void paint_pixel(uint8_t* row, uint64_t* visited, int x) const {
+        row[x] = fill_byte_;
+        if (kMark) visited[x >> 6] |= uint64_t{1} << (x & 63);
+    }
+
+    // Paints the open pixels [lo, stop) of the block at `base`, stop being the first wall in
+    // [lo, hi) or hi; returns stop.
+    [[gnu::always_inline]] int paint_block_right(uint8_t* row, uint64_t* visited, const Colours& colours, int base, int lo, int hi) const {
+        if (base + 64 > width_) {   // the row ends inside this block
+            int x = base + lo;
+            for (; x < base + hi && open(row, visited, x); ++x) paint_pixel(row, visited, x);
+            return x - base;
+        }
+        const Block block = load(row + base);
+        const uint64_t hits = (walls(block, colours, visited, base) | ~lanes_below(hi)) & ~lanes_below(lo);
+        const int stop = hits != 0 ? __builtin_ctzll(hits) : 64;
+        paint(row, visited, colours, base, block, lo, stop);
+        return stop;
+    }
+
+    // Paints the open pixels [after, hi) of the block at `base`, after being one past the last
+    // wall in [lo, hi), or lo; returns after.
+    [[gnu::always_inline]] int paint_block_left(uint8_t* row, uint64_t* visited, const Colours& colours, int base, int lo, int hi) const {
+        if (base + 64 > width_) {
+            int x = base + hi;
+            for (; x > base + lo && open(row, visited, x - 1); --x) paint_pixel(row, visited, x - 1);
+            return x - base;
+        }
+        const Block block = load(row + base);
+        const uint64_t hits = (walls(block, colours, visited, base) | lanes_below(lo)) & lanes_below(hi);
+        const int after = hits != 0 ? 64 - __builtin_clzll(hits) : 0;
+        paint(row, visited, colours, base, block, after, hi);
+        return after;
+    }
+
     uint8_t border_byte_;
     uint8_t fill_byte_;
     int width_;
 };
 
-template <class Lanes>
-void fill_spans(FillRegion& region) {
-    const SpanPainter<Lanes> painter(region);
+template <class Lanes, bool kMark>
+void trace_region(FillRegion& region) {
+    const SpanPainter<Lanes, kMark> painter(region);
     const ClipBox clip = region.clip;
     uint8_t* const pixels = region.pixels;
     const size_t width = static_cast<size_t>(region.width);
     uint64_t* const visited_bits = region.visited;
     const size_t visited_words = region.visited_words;
-    // With the fill colour as the border, painted pixels stop the spread by themselves.
-    const bool mark = region.fill != region.border;
-    std::vector<FillSegment>& stack = *region.stack;
-    stack.clear();
+    FillSegment* const stack = region.stack;
+    size_t pending = 0;
     int top = region.start_y;
     int bottom = region.start_y;
-    // The segment onward from the run painted last is taken next without going through the
-    // stack, and most rows are reached that way.
-    FillSegment onward;
-    bool have_onward = false;
+    // Each segment is stored with one write: read back soon after, a segment written field by
+    // field would wait for all its writes.
     auto push = [&](int y, int left, int right, int dy) {
         if (y < clip.top || y > clip.bottom) return;
-        stack.push_back(FillSegment{static_cast<uint16_t>(y), static_cast<uint16_t>(left),
-                                    static_cast<uint16_t>(right), static_cast<int16_t>(dy)});
+        const uint64_t packed = static_cast<uint64_t>(y) | static_cast<uint64_t>(left) << 16 |
+                                static_cast<uint64_t>(right) << 32 |
+                                static_cast<uint64_t>(static_cast<uint16_t>(dy)) << 48;
+        std::memcpy(static_cast<void*>(&stack[pending++]), &packed, sizeof packed);
     };
+    // The segment onward from the run painted last is taken next without going through the
+    // stack, and most rows are reached that way.
+    struct Onward {
+        int y = 0;
+        int left = 0;
+        int right = 0;
+        int dy = 0;
+        bool held = false;
+    } onward;
     auto push_onward = [&](int y, int left, int right, int dy) {
         if (y < clip.top || y > clip.bottom) return;
-        if (have_onward) stack.push_back(onward);
-        onward = FillSegment{static_cast<uint16_t>(y), static_cast<uint16_t>(left), static_cast<uint16_t>(right),
-                             static_cast<int16_t>(dy)};
-        have_onward = true;
-    };
-    auto painted = [&](uint64_t* visited, int y, int left, int right) {
-        if (!mark) return;
-        mark_visited(visited, left, right);
-        top = std::min(top, y);
-        bottom = std::max(bottom, y);
+        if (onward.held) push(onward.y, onward.left, onward.right, onward.dy);
+        onward = Onward{y, left, right, dy, true};
     };
     {
         const int y = region.start_y;
@@ -190,45 +255,58 @@ void fill_spans(FillRegion& region) {
         uint64_t* visited = visited_bits + y * visited_words;
         const int left = painter.paint_left(row, visited, region.start_x, clip.left);
         const int right = painter.paint_right(row, visited, region.start_x, clip.right + 1) - 1;
-        painted(visited, y, left, right);
         push(y - 1, left, right, -1);
         push_onward(y + 1, left, right, 1);
     }
-    while (have_onward || !stack.empty()) {
-        FillSegment segment;
-        if (have_onward) {
-            segment = onward;
-            have_onward = false;
-        } else {
-            segment = stack.back();
-            stack.pop_back();
+    while (onward.held || pending != 0) {
+        int y = onward.y;
+        int from_left = onward.left;
+        int from_right = onward.right;
+        int dy = onward.dy;
+        if (!onward.held) {
+            const FillSegment& from = stack[--pending];
+            y = from.y;
+            from_left = from.left;
+            from_right = from.right;
+            dy = from.dy;
         }
-        const int y = segment.y;
+        onward.held = false;
+        top = std::min(top, y);
+        bottom = std::max(bottom, y);
         uint8_t* row = pixels + y * width;
         uint64_t* visited = visited_bits + y * visited_words;
-        int x = segment.left;
+        int x = from_left;
         int left = 0;
         if (painter.open(row, visited, x)) {
             left = painter.paint_left(row, visited, x, clip.left);   // may run on leftwards
         } else {
-            x = painter.find_open(row, visited, x + 1, segment.right + 1);
-            if (x > segment.right) continue;
+            x = painter.find_open(row, visited, x + 1, from_right + 1);
+            if (x > from_right) continue;
             left = x;
         }
         while (true) {
             const int right = painter.paint_right(row, visited, x, clip.right + 1) - 1;
-            painted(visited, y, left, right);
             // Parts of the run beyond the row it was reached from have unexplored rows behind.
-            if (left < segment.left) push(y - segment.dy, left, segment.left - 1, -segment.dy);
-            if (right > segment.right) push(y - segment.dy, segment.right + 1, right, -segment.dy);
-            push_onward(y + segment.dy, left, right, segment.dy);
-            if (right + 2 > segment.right) break;
-            x = painter.find_open(row, visited, right + 2, segment.right + 1);
-            if (x > segment.right) break;
+            if (left < from_left) push(y - dy, left, from_left - 1, -dy);
+            if (right > from_right) push(y - dy, from_right + 1, right, -dy);
+            push_onward(y + dy, left, right, dy);
+            if (right + 2 > from_right) break;
+            x = painter.find_open(row, visited, right + 2, from_right + 1);
+            if (x > from_right) break;
             left = x;
         }
     }
-    if (mark) std::memset(visited_bits + top * visited_words, 0, (bottom - top + 1) * visited_words * 8);
+    if (kMark) std::memset(visited_bits + top * visited_words, 0, (bottom - top + 1) * visited_words * 8);
+}
+
+template <class Lanes>
+void fill_spans(FillRegion& region) {
+    // With the fill colour as the border, painted pixels stop the spread by themselves.
+    if (region.fill == region.border) {
+        trace_region<Lanes, false>(region);
+    } else {
+        trace_region<Lanes, true>(region);
+    }
 }
 
 }  // namespace
