@@ -20,7 +20,8 @@
 
 namespace zl::test {
 
-enum class PageKind { mode1, mode7, mode12, mode13, text };
+// `narrow` is a graphics page of a width no vector width divides.
+enum class PageKind { mode1, mode7, mode12, mode13, narrow, text };
 
 inline const char* page_kind_name(PageKind kind) {
     switch (kind) {
@@ -28,6 +29,7 @@ inline const char* page_kind_name(PageKind kind) {
     case PageKind::mode7: return "mode7";
     case PageKind::mode12: return "mode12";
     case PageKind::mode13: return "mode13";
+    case PageKind::narrow: return "narrow";
     default: return "text";
     }
 }
@@ -44,6 +46,7 @@ public:
         case PageKind::mode7: make_graphics(7, 320, 200, 4, 15); break;
         case PageKind::mode12: make_graphics(12, 640, 480, 4, 15); break;
         case PageKind::mode13: make_graphics(13, 320, 200, 8, 15); break;
+        case PageKind::narrow: make_graphics(7, 200, 50, 4, 15); break;
         case PageKind::text: make_text(); break;
         }
     }

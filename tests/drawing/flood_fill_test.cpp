@@ -43,52 +43,100 @@ void reference_fill(TestPage& page, int sx, int sy, uint8_t fill, uint8_t border
     }
 }
 
-// Random pictures: scattered pixels, blobs and lines of a few colours, so that regions have
-// holes, islands and narrow passages.
-void random_picture(TestPage& page, std::mt19937& random, int colours) {
+// Random pictures in a few colours of the page: scattered pixels, lines, and walls across the
+// rows at block edges (x = 64k - 1 and 64k) with gaps, so that regions have holes, islands,
+// narrow passages and runs that end at every position of a vector.
+void random_picture(TestPage& page, std::mt19937& random, const std::vector<uint8_t>& colours) {
     const screen_page& r = page.record;
+    auto colour = [&] { return colours[random() % colours.size()]; };
     const int density = static_cast<int>(random() % 60);
     for (int y = 0; y < r.height; ++y) {
         for (int x = 0; x < r.width; ++x) {
             const bool speck = static_cast<int>(random() % 100) < density;
-            page.put(x, y, speck ? static_cast<uint8_t>(random() % colours) : 0);
+            page.put(x, y, speck ? colour() : colours[0]);
         }
     }
     for (int i = 0; i < 20; ++i) {
         const float x1 = static_cast<float>(random() % r.width);
         const float y1 = static_cast<float>(random() % r.height);
-        draw_line(x1, y1, static_cast<float>(random() % r.width), static_cast<float>(random() % r.height),
-                  static_cast<int32_t>(random() % colours), kLineKindLine, 0, 9);
+        draw_line(x1, y1, static_cast<float>(random() % r.width), static_cast<float>(random() % r.height), colour(),
+                  kLineKindLine, 0, 9);
     }
+    for (int x = 63; x < r.width; x += 64) {
+        for (int edge = x; edge <= x + 1 && edge < r.width; ++edge) {
+            if (random() % 2) continue;
+            const uint8_t wall = colour();
+            for (int y = 0; y < r.height; ++y) {
+                if (random() % 16) page.put(edge, y, wall);
+            }
+        }
+    }
+}
+
+// The colours a picture uses: on pages of 8 colour bits any bytes, 255 among them at times.
+std::vector<uint8_t> picture_colours(const TestPage& page, std::mt19937& random, int picture) {
+    const uint32_t mask = page.record.colour_mask;
+    const int count = (picture % 3 == 0) ? 2 : std::min<int>(4, static_cast<int>(mask) + 1);
+    std::vector<uint8_t> colours;
+    if (mask < 255) {
+        for (int c = 0; c < count; ++c) colours.push_back(static_cast<uint8_t>(c));
+    } else {
+        while (static_cast<int>(colours.size()) < count) {
+            const uint8_t c = (picture % 2) ? static_cast<uint8_t>(255 - random() % 8) : static_cast<uint8_t>(random());
+            if (std::find(colours.begin(), colours.end(), c) == colours.end()) colours.push_back(c);
+        }
+    }
+    return colours;
+}
+
+// A clip box: the whole page, a fixed inset, or random, down to a few pixels wide.
+void choose_clip_box(TestPage& page, TestPage& expected, std::mt19937& random, int picture) {
+    screen_page& r = page.record;
+    int left = 0;
+    int top = 0;
+    int right = r.width - 1;
+    int bottom = r.height - 1;
+    if (picture % 4 == 3) {
+        left = 17;
+        top = 9;
+        right = r.width - 40;
+        bottom = r.height - 3;
+    } else if (picture % 4 == 1) {
+        left = static_cast<int>(random() % r.width);
+        right = left + static_cast<int>(random() % (random() % 2 ? 8 : r.width));
+        top = static_cast<int>(random() % r.height);
+        bottom = top + static_cast<int>(random() % r.height);
+        right = std::min(right, r.width - 1);
+        bottom = std::min(bottom, r.height - 1);
+    }
+    r.clip_left = expected.record.clip_left = left;
+    r.clip_top = expected.record.clip_top = top;
+    r.clip_right = expected.record.clip_right = right;
+    r.clip_bottom = expected.record.clip_bottom = bottom;
 }
 
 using FloodFillTest = DrawingTest;
 
 TEST_F(FloodFillTest, RandomPicturesMatchThePlainFill) {
     std::mt19937 random(77);
-    for (PageKind kind : {PageKind::mode1, PageKind::mode7, PageKind::mode12, PageKind::mode13}) {
-        for (int picture = 0; picture < 8; ++picture) {
+    for (PageKind kind : {PageKind::mode1, PageKind::mode7, PageKind::mode12, PageKind::mode13, PageKind::narrow}) {
+        for (int picture = 0; picture < 12; ++picture) {
             TestPage& page = use(kind);
             TestPage expected(kind);
-            const int colours = (picture % 3 == 0) ? 2 : std::min<int>(4, page.record.colour_mask + 1);
-            if (picture % 4 == 3) {
-                page.record.clip_left = expected.record.clip_left = 17;
-                page.record.clip_top = expected.record.clip_top = 9;
-                page.record.clip_right = expected.record.clip_right = page.record.width - 40;
-                page.record.clip_bottom = expected.record.clip_bottom = page.record.height - 3;
-            }
+            const std::vector<uint8_t> colours = picture_colours(page, random, picture);
+            choose_clip_box(page, expected, random, picture);
             random_picture(page, random, colours);
             expected.restore(page.snapshot());
             for (int fill_number = 0; fill_number < 30; ++fill_number) {
                 const int x = static_cast<int>(random() % page.record.width);
                 const int y = static_cast<int>(random() % page.record.height);
-                const uint8_t fill = static_cast<uint8_t>(random() % colours);
+                const uint8_t fill = colours[random() % colours.size()];
                 if (fill_number % 2 == 0) {
                     // The border is the fill colour itself.
                     flood_fill(x, y, fill, 0, 0, kFill);
                     reference_fill(expected, x, y, fill, fill);
                 } else {
-                    const uint8_t border = static_cast<uint8_t>(random() % colours);
+                    const uint8_t border = colours[random() % colours.size()];
                     flood_fill(x, y, fill, border, 0, kFill | kBorder);
                     reference_fill(expected, x, y, fill, border);
                 }
