@@ -1,7 +1,6 @@
 // Colour fill bounded by a border colour (flood_fill): the checks of the call and the page;
 // the traversal itself runs in the widest vectors the processor has (fill_region_*.cpp).
 #include <vector>
-#include <cstdlib>
 
 #include "runtime/core/error_state.h"
 #include "runtime/drawing/drawing.h"
@@ -26,8 +25,7 @@ using FillVariant = void (*)(FillRegion&);
 
 FillVariant widest_fill_variant() {
     __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx512bw") && !getenv("I14_AVX2")) return drawing::fill_region_avx512;
-    if (getenv("I14_SSE2")) return drawing::fill_region_sse2;
+    if (__builtin_cpu_supports("avx512bw")) return drawing::fill_region_avx512;
     if (__builtin_cpu_supports("avx2")) return drawing::fill_region_avx2;
     return drawing::fill_region_sse2;
 }
@@ -54,6 +52,7 @@ void fill_region(screen_page& page, const ClipBox& clip, PixelPoint start, uint8
     region.visited = visited_bits.data();
     region.visited_words = words;
     region.stack = segment_stack.data();
+    region.stack_size = segment_stack.size();
     variant(region);
 }
 

@@ -35,6 +35,7 @@ struct FillRegion {
     // Room for 3 segments a pixel of the clip box and 2 more: every run pushes at most 3 and
     // paints at least one pixel no other run paints, so the stack never outgrows it.
     FillSegment* stack = nullptr;
+    size_t stack_size = 0;
 };
 
 // The variants of the traversal, one per vector width; each needs the instructions it is named

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cassert>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -230,6 +231,7 @@ void trace_region(FillRegion& region) {
     // field would wait for all its writes.
     auto push = [&](int y, int left, int right, int dy) {
         if (y < clip.top || y > clip.bottom) return;
+        assert(pending < region.stack_size);
         const uint64_t packed = static_cast<uint64_t>(y) | static_cast<uint64_t>(left) << 16 |
                                 static_cast<uint64_t>(right) << 32 |
                                 static_cast<uint64_t>(static_cast<uint16_t>(dy)) << 48;
