@@ -21,7 +21,7 @@ constexpr int32_t kPresenceFill = 2;
 constexpr int32_t kPresenceBorder = 4;
 constexpr int32_t kPresenceFifth = 8;
 
-using FillVariant = void (*)(FillRegion&);
+using drawing::FillVariant;
 
 FillVariant widest_fill_variant() {
     __builtin_cpu_init();
@@ -36,7 +36,6 @@ std::vector<drawing::FillSegment> segment_stack;
 std::vector<uint64_t> visited_bits;
 
 void fill_region(screen_page& page, const ClipBox& clip, PixelPoint start, uint8_t fill, uint8_t border) {
-    static const FillVariant variant = widest_fill_variant();
     const size_t words = (static_cast<size_t>(page.width) + 63) / 64;
     if (visited_bits.size() < words * page.height) visited_bits.resize(words * page.height);
     const size_t pixels = static_cast<size_t>(page.width) * page.height;
@@ -53,10 +52,15 @@ void fill_region(screen_page& page, const ClipBox& clip, PixelPoint start, uint8
     region.visited_words = words;
     region.stack = segment_stack.data();
     region.stack_size = segment_stack.size();
-    variant(region);
+    drawing::chosen_fill_variant()(region);
 }
 
 }  // namespace
+
+drawing::FillVariant& drawing::chosen_fill_variant() {
+    static FillVariant variant = widest_fill_variant();
+    return variant;
+}
 
 void flood_fill(float x, float y, int32_t fill_colour, int32_t border_colour, int32_t fifth,
                 int32_t presence) {

@@ -4,6 +4,7 @@
 #include <random>
 
 #include "drawing/drawing_test_support.h"
+#include "runtime/drawing/private/fill_region.h"
 
 namespace zl::test {
 namespace {
@@ -115,11 +116,26 @@ void choose_clip_box(TestPage& page, TestPage& expected, std::mt19937& random, i
     r.clip_bottom = expected.record.clip_bottom = bottom;
 }
 
+// The traversal's variants this processor runs.
+std::vector<std::pair<const char*, drawing::FillVariant>> runnable_variants() {
+    std::vector<std::pair<const char*, drawing::FillVariant>> variants{{"sse2", drawing::fill_region_sse2}};
+    if (__builtin_cpu_supports("avx2")) variants.emplace_back("avx2", drawing::fill_region_avx2);
+    if (__builtin_cpu_supports("avx512bw")) variants.emplace_back("avx512", drawing::fill_region_avx512);
+    return variants;
+}
+
 using FloodFillTest = DrawingTest;
 
-TEST_F(FloodFillTest, RandomPicturesMatchThePlainFill) {
-    std::mt19937 random(77);
-    for (PageKind kind : {PageKind::mode1, PageKind::mode7, PageKind::mode12, PageKind::mode13, PageKind::narrow}) {
+// Each variant of the traversal in turn, the widest restored afterwards.
+class FloodFillVariantTest : public DrawingTest {
+protected:
+    void TearDown() override {
+        drawing::chosen_fill_variant() = widest_;
+        DrawingTest::TearDown();
+    }
+
+    // Fills of random points of random pictures, each compared with the plain fill.
+    void fill_random_pictures(PageKind kind, std::mt19937& random) {
         for (int picture = 0; picture < 12; ++picture) {
             TestPage& page = use(kind);
             TestPage expected(kind);
@@ -144,6 +160,20 @@ TEST_F(FloodFillTest, RandomPicturesMatchThePlainFill) {
                     << page_kind_name(kind) << " picture " << picture << " fill " << fill_number;
             }
             EXPECT_TRUE(page.guards_intact());
+        }
+    }
+
+private:
+    drawing::FillVariant widest_ = drawing::chosen_fill_variant();
+};
+
+TEST_F(FloodFillVariantTest, RandomPicturesMatchThePlainFill) {
+    for (const auto& [name, variant] : runnable_variants()) {
+        SCOPED_TRACE(name);
+        drawing::chosen_fill_variant() = variant;
+        std::mt19937 random(77);
+        for (PageKind kind : {PageKind::mode1, PageKind::mode7, PageKind::mode12, PageKind::mode13, PageKind::narrow}) {
+            fill_random_pictures(kind, random);
         }
     }
 }

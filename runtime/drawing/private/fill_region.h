@@ -44,4 +44,9 @@ void fill_region_sse2(FillRegion& region);
 void fill_region_avx2(FillRegion& region);
 void fill_region_avx512(FillRegion& region);
 
+using FillVariant = void (*)(FillRegion&);
+
+// The variant flood_fill runs: the widest the processor has, unless a test has chosen another.
+FillVariant& chosen_fill_variant();
+
 }  // namespace zl::drawing
