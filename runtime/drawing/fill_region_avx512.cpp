@@ -4,9 +4,9 @@
 #include <immintrin.h>
 
 #include <algorithm>
+#include <cassert>
 #include <cstdint>
 #include <cstring>
-#include <vector>
 
 #include "runtime/drawing/private/fill_region.h"
 

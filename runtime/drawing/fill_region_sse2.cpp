@@ -2,9 +2,9 @@
 #include <emmintrin.h>
 
 #include <algorithm>
+#include <cassert>
 #include <cstdint>
 #include <cstring>
-#include <vector>
 
 #include "runtime/drawing/private/fill_region.h"
 #include "runtime/drawing/private/fill_spans.h"

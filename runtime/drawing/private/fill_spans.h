@@ -8,7 +8,6 @@
 #include <cassert>
 #include <cstdint>
 #include <cstring>
-#include <vector>
 
 #include "runtime/drawing/private/fill_region.h"
 
