@@ -32,12 +32,6 @@ struct Avx2Lanes {
     static uint64_t equal(Vector a, Vector b) {
         return static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(a, b)));
     }
-    // Whether any of the 64 pixels equals a lane of `a` or of `b`.
-    static bool holds_either(const Vector* parts, Vector a, Vector b) {
-        const Vector hits = _mm256_or_si256(_mm256_or_si256(_mm256_cmpeq_epi8(parts[0], a), _mm256_cmpeq_epi8(parts[0], b)),
-                                            _mm256_or_si256(_mm256_cmpeq_epi8(parts[1], a), _mm256_cmpeq_epi8(parts[1], b)));
-        return !_mm256_testz_si256(hits, hits);
-    }
     // Lanes [lo, hi) take `paint`; the others are stored back as they were.
     static void store_lanes(uint8_t* at, Vector bytes, Vector paint, int lo, int hi) {
         const Vector lane = _mm256_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18,

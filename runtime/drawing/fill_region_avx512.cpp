@@ -31,10 +31,6 @@ struct Avx512Lanes {
     static Vector load(const uint8_t* at) { return _mm512_loadu_si512(at); }
     static void store(uint8_t* at, Vector v) { _mm512_storeu_si512(at, v); }
     static uint64_t equal(Vector a, Vector b) { return _mm512_cmpeq_epi8_mask(a, b); }
-    // Whether any of the 64 pixels equals a lane of `a` or of `b`.
-    static bool holds_either(const Vector* parts, Vector a, Vector b) {
-        return !_kortestz_mask64_u8(_mm512_cmpeq_epi8_mask(parts[0], a), _mm512_cmpeq_epi8_mask(parts[0], b));
-    }
     // Lanes [lo, hi) take `paint`; the others are left alone.
     static void store_lanes(uint8_t* at, Vector, Vector paint, int lo, int hi) {
         if (lo >= hi) return;

@@ -23,14 +23,6 @@ struct Sse2Lanes {
     static uint64_t equal(Vector a, Vector b) {
         return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(a, b)));
     }
-    // Whether any of the 64 pixels equals a lane of `a` or of `b`.
-    static bool holds_either(const Vector* parts, Vector a, Vector b) {
-        Vector hits = _mm_setzero_si128();
-        for (int i = 0; i < 4; ++i) {
-            hits = _mm_or_si128(hits, _mm_or_si128(_mm_cmpeq_epi8(parts[i], a), _mm_cmpeq_epi8(parts[i], b)));
-        }
-        return _mm_movemask_epi8(hits) != 0;
-    }
     // Lanes [lo, hi) take `paint`; the others are stored back as they were.
     static void store_lanes(uint8_t* at, Vector bytes, Vector paint, int lo, int hi) {
         const Vector lane = _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);

@@ -42,14 +42,12 @@ public:
         const int whole = base + 64;
         for (base = whole; base + 64 <= end; base += 64) {
             const Block block = load(row + base);
-            if (Lanes::holds_either(block.part, colours.border, colours.fill)) {
-                const uint64_t hits = walls(block, colours, visited, base);
-                if (hits != 0) {
-                    const int wall = __builtin_ctzll(hits);
-                    paint(row, visited, colours, base, block, 0, wall);
-                    mark_words(visited, whole >> 6, base >> 6);
-                    return base + wall;
-                }
+            const uint64_t hits = walls(block, colours, visited, base);
+            if (hits != 0) {
+                const int wall = __builtin_ctzll(hits);
+                paint(row, visited, colours, base, block, 0, wall);
+                mark_words(visited, whole >> 6, base >> 6);
+                return base + wall;
             }
             fill_block(row + base, colours);
         }
@@ -70,14 +68,12 @@ public:
         const int whole_end = base;
         for (base -= 64; base >= begin; base -= 64) {
             const Block block = load(row + base);
-            if (Lanes::holds_either(block.part, colours.border, colours.fill)) {
-                const uint64_t hits = walls(block, colours, visited, base);
-                if (hits != 0) {
-                    const int next = 64 - __builtin_clzll(hits);
-                    paint(row, visited, colours, base, block, next, 64);
-                    mark_words(visited, (base >> 6) + 1, whole_end >> 6);
-                    return base + next;
-                }
+            const uint64_t hits = walls(block, colours, visited, base);
+            if (hits != 0) {
+                const int next = 64 - __builtin_clzll(hits);
+                paint(row, visited, colours, base, block, next, 64);
+                mark_words(visited, (base >> 6) + 1, whole_end >> 6);
+                return base + next;
             }
             fill_block(row + base, colours);
         }
@@ -131,11 +127,11 @@ private:
     }
 
     // A bit for each pixel of the block that stops the spread. The visited bits matter only for
-    // pixels of the fill colour, so most blocks never read them.
+    // pixels of the fill colour; they are read for every block all the same, as a branch on
+    // whether the block holds the fill colour goes wrong too often on pictures of many fills.
     static uint64_t walls(const Block& block, const Colours& colours, const uint64_t* visited, int base) {
         const uint64_t border = equal(block, colours.border);
-        const uint64_t fill = equal(block, colours.fill) & ~border;
-        return fill == 0 ? border : border | (fill & visited[base >> 6]);
+        return border | (equal(block, colours.fill) & visited[base >> 6]);
     }
 
     static void fill_block(uint8_t* at, const Colours& colours) {
