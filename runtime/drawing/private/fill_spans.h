@@ -38,20 +38,25 @@ public:
         int base = x & ~63;
         const int stop = paint_block_right(row, visited, colours, base, x - base, std::min(end - base, 64));
         if (stop < 64) return base + stop;
-        // The whole blocks are marked visited together once the run's end is found.
+        // Whole blocks, counted, with pointers moving along: each is marked visited with one
+        // store as it is painted.
         const int whole = base + 64;
-        for (base = whole; base + 64 <= end; base += 64) {
-            const Block block = load(row + base);
-            const uint64_t hits = walls(block, colours, visited, base);
+        const int blocks = std::max((end - whole) >> 6, 0);
+        uint8_t* at = row + whole;
+        uint64_t* word = visited + (whole >> 6);
+        for (int i = 0; i < blocks; ++i, at += 64, ++word) {
+            const Block block = load(at);
+            const uint64_t hits = block_walls(block, colours, *word);
             if (hits != 0) {
+                base = whole + i * 64;
                 const int wall = __builtin_ctzll(hits);
                 paint(row, visited, colours, base, block, 0, wall);
-                mark_words(visited, whole >> 6, base >> 6);
                 return base + wall;
             }
-            fill_block(row + base, colours);
+            fill_block(at, colours);
+            if (kMark) *word = ~uint64_t{0};
         }
-        mark_words(visited, whole >> 6, base >> 6);
+        base = whole + blocks * 64;
         if (base >= end) return end;
         return base + paint_block_right(row, visited, colours, base, 0, end - base);
     }
@@ -66,18 +71,24 @@ public:
         const int after = paint_block_left(row, visited, colours, base, std::max(begin - base, 0), x - base);
         if (after > 0) return base + after;
         const int whole_end = base;
-        for (base -= 64; base >= begin; base -= 64) {
-            const Block block = load(row + base);
-            const uint64_t hits = walls(block, colours, visited, base);
+        const int blocks = (whole_end - begin) >> 6;
+        uint8_t* at = row + whole_end;
+        uint64_t* word = visited + (whole_end >> 6);
+        for (int i = 0; i < blocks; ++i) {
+            at -= 64;
+            --word;
+            const Block block = load(at);
+            const uint64_t hits = block_walls(block, colours, *word);
             if (hits != 0) {
+                base = whole_end - (i + 1) * 64;
                 const int next = 64 - __builtin_clzll(hits);
                 paint(row, visited, colours, base, block, next, 64);
-                mark_words(visited, (base >> 6) + 1, whole_end >> 6);
                 return base + next;
             }
-            fill_block(row + base, colours);
+            fill_block(at, colours);
+            if (kMark) *word = ~uint64_t{0};
         }
-        mark_words(visited, (base >> 6) + 1, whole_end >> 6);
+        base = whole_end - (blocks + 1) * 64;
         if (base + 64 <= begin) return begin;
         return base + paint_block_left(row, visited, colours, base, begin - base, 64);
     }
@@ -130,33 +141,14 @@ private:
     // pixels of the fill colour; they are read for every block all the same, as a branch on
     // whether the block holds the fill colour goes wrong too often on pictures of many fills.
     static uint64_t walls(const Block& block, const Colours& colours, const uint64_t* visited, int base) {
-        const uint64_t border = equal(block, colours.border);
-        return border | (equal(block, colours.fill) & visited[base >> 6]);
+        return block_walls(block, colours, visited[base >> 6]);
+    }
+    static uint64_t block_walls(const Block& block, const Colours& colours, uint64_t visited_word) {
+        return equal(block, colours.border) | (equal(block, colours.fill) & visited_word);
     }
 
     static void fill_block(uint8_t* at, const Colours& colours) {
         for (int i = 0; i < kParts; ++i) Lanes::store(at + i * kLanes, colours.fill);
-    }
-
-    // Words [from, to) of a visited row set, eight a store. The compiler would make these
-    // short loops a call of memset; a value it cannot see keeps them loops.
-    static void mark_words(uint64_t* visited, int from, int to) {
-        if (!kMark || from >= to) return;
-        uint8_t ones = 0xFF;
-        asm("" : "+r"(ones));
-        const Vector ones_vector = Lanes::broadcast(ones);
-        auto* at = reinterpret_cast<uint8_t*>(visited);
-        int word = from;
-        for (; word + 8 <= to; word += 8) {
-            for (int i = 0; i < kParts; ++i) Lanes::store(at + word * 8 + i * kLanes, ones_vector);
-        }
-        if (word == to) return;
-        if (to - from >= 8) {   // the last eight words again, some of them set already
-            for (int i = 0; i < kParts; ++i) Lanes::store(at + (to - 8) * 8 + i * kLanes, ones_vector);
-            return;
-        }
-        const uint64_t ones_word = ones * uint64_t{0x0101010101010101};
-        for (; word < to; ++word) visited[word] = ones_word;
     }
 
     // Pixels [lo, hi) of the block at `base` painted and marked visited.
