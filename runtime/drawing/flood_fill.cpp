@@ -21,15 +21,6 @@ constexpr int32_t kPresenceFill = 2;
 constexpr int32_t kPresenceBorder = 4;
 constexpr int32_t kPresenceFifth = 8;
 
-using drawing::FillVariant;
-
-FillVariant widest_fill_variant() {
-    __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx512bw")) return drawing::fill_region_avx512;
-    if (__builtin_cpu_supports("avx2")) return drawing::fill_region_avx2;
-    return drawing::fill_region_sse2;
-}
-
 // The segment stack and the visited bits are kept from fill to fill (the bits all clear), so a
 // fill allocates only for a larger page than any before it.
 std::vector<drawing::FillSegment> segment_stack;
@@ -57,8 +48,16 @@ void fill_region(screen_page& page, const ClipBox& clip, PixelPoint start, uint8
 
 }  // namespace
 
+std::vector<drawing::NamedFillVariant> drawing::runnable_fill_variants() {
+    __builtin_cpu_init();
+    std::vector<NamedFillVariant> variants{{"sse2", fill_region_sse2}};
+    if (__builtin_cpu_supports("avx2")) variants.push_back({"avx2", fill_region_avx2});
+    if (__builtin_cpu_supports("avx512bw")) variants.push_back({"avx512bw", fill_region_avx512});
+    return variants;
+}
+
 drawing::FillVariant& drawing::chosen_fill_variant() {
-    static FillVariant variant = widest_fill_variant();
+    static FillVariant variant = runnable_fill_variants().back().run;
     return variant;
 }
 

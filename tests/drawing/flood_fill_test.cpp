@@ -116,14 +116,6 @@ void choose_clip_box(TestPage& page, TestPage& expected, std::mt19937& random, i
     r.clip_bottom = expected.record.clip_bottom = bottom;
 }
 
-// The traversal's variants this processor runs.
-std::vector<std::pair<const char*, drawing::FillVariant>> runnable_variants() {
-    std::vector<std::pair<const char*, drawing::FillVariant>> variants{{"sse2", drawing::fill_region_sse2}};
-    if (__builtin_cpu_supports("avx2")) variants.emplace_back("avx2", drawing::fill_region_avx2);
-    if (__builtin_cpu_supports("avx512bw")) variants.emplace_back("avx512", drawing::fill_region_avx512);
-    return variants;
-}
-
 using FloodFillTest = DrawingTest;
 
 // Each variant of the traversal in turn, the widest restored afterwards.
@@ -168,7 +160,7 @@ private:
 };
 
 TEST_F(FloodFillVariantTest, RandomPicturesMatchThePlainFill) {
-    for (const auto& [name, variant] : runnable_variants()) {
+    for (const auto& [name, variant] : drawing::runnable_fill_variants()) {
         SCOPED_TRACE(name);
         drawing::chosen_fill_variant() = variant;
         std::mt19937 random(77);

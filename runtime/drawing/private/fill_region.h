@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "runtime/drawing/private/page_access.h"
 
@@ -45,6 +46,14 @@ void fill_region_avx2(FillRegion& region);
 void fill_region_avx512(FillRegion& region);
 
 using FillVariant = void (*)(FillRegion&);
+
+struct NamedFillVariant {
+    const char* name;
+    FillVariant run;
+};
+
+// The variants this processor runs, narrowest first.
+std::vector<NamedFillVariant> runnable_fill_variants();
 
 // The variant flood_fill runs: the widest the processor has, unless a test has chosen another.
 FillVariant& chosen_fill_variant();
