@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -14,6 +15,9 @@
 #else
 #pragma GCC push_options
 #pragma GCC target("avx2")
+// The stores of whole blocks and visited words stay as written: made into calls to memset,
+// they cost more than the few blocks of a row take.
+#pragma GCC optimize("no-tree-loop-distribute-patterns")
 #endif
 
 #include "runtime/drawing/private/fill_spans.h"
@@ -23,29 +27,90 @@ namespace zl::drawing {
 namespace {
 
 struct Avx2Lanes {
-    static constexpr int kWidth = 32;
-    using Vector = __m256i;
+    struct Colours {
+        __m256i border;
+        __m256i fill;
+    };
 
-    static Vector broadcast(uint8_t v) { return _mm256_set1_epi8(static_cast<char>(v)); }
-    static Vector load(const uint8_t* at) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at)); }
-    static void store(uint8_t* at, Vector v) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(at), v); }
-    static uint64_t equal(Vector a, Vector b) {
-        return static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(a, b)));
+    static Colours colours(uint8_t border, uint8_t fill) {
+        return Colours{_mm256_set1_epi8(static_cast<char>(border)),
+                       _mm256_set1_epi8(static_cast<char>(fill))};
     }
-    // Lanes [lo, hi) take `paint`; the others are stored back as they were.
-    static void store_lanes(uint8_t* at, Vector bytes, Vector paint, int lo, int hi) {
-        const Vector lane = _mm256_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18,
-                                             19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31);
-        const Vector inside =
-            _mm256_and_si256(_mm256_cmpgt_epi8(lane, broadcast(static_cast<uint8_t>(lo - 1))),
-                             _mm256_cmpgt_epi8(broadcast(static_cast<uint8_t>(hi)), lane));
-        store(at, _mm256_blendv_epi8(bytes, paint, inside));
+    static __m256i load(const uint8_t* at) {
+        return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
+    }
+    static void store(uint8_t* at, __m256i bytes) {
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(at), bytes);
+    }
+    static uint64_t half_bits(const uint8_t* at, const Colours& colours) {
+        return static_cast<uint32_t>(
+            _mm256_movemask_epi8(_mm256_cmpeq_epi8(load(at), colours.border)));
+    }
+    static uint64_t border_bits(const uint8_t* at, const Colours& colours) {
+        return half_bits(at, colours) | half_bits(at + 32, colours) << 32;
+    }
+    static bool any_border(const uint8_t* at, int blocks, const Colours& colours) {
+        __m256i found = _mm256_setzero_si256();
+        for (int i = 0; i < 2 * blocks; ++i) {
+            found = _mm256_or_si256(found, _mm256_cmpeq_epi8(load(at + i * 32), colours.border));
+        }
+        return !_mm256_testz_si256(found, found);
+    }
+    static void fill_blocks(uint8_t* at, int blocks, const Colours& colours) {
+        for (int i = 0; i < 2 * blocks; ++i) store(at + i * 32, colours.fill);
+    }
+    static bool any_word(const uint64_t* words, int count) {
+        const auto* at = reinterpret_cast<const long long*>(words);
+        __m256i found = _mm256_setzero_si256();
+        int i = 0;
+        for (; i + 4 <= count; i += 4) {
+            found = _mm256_or_si256(found,
+                                    _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + i)));
+        }
+        if (i < count) {
+            found = _mm256_or_si256(found, _mm256_maskload_epi64(at + i, word_lanes(count - i)));
+        }
+        return !_mm256_testz_si256(found, found);
+    }
+    static void mark_words(uint64_t* words, int count) {
+        auto* at = reinterpret_cast<long long*>(words);
+        const __m256i ones = _mm256_set1_epi64x(-1);
+        int i = 0;
+        for (; i + 4 <= count; i += 4) {
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(at + i), ones);
+        }
+        if (i < count) _mm256_maskstore_epi64(at + i, word_lanes(count - i), ones);
+    }
+    // Words [0, count) of four, count 1 to 3.
+    static __m256i word_lanes(int count) {
+        return _mm256_cmpgt_epi64(_mm256_set1_epi64x(count), _mm256_setr_epi64x(0, 1, 2, 3));
+    }
+    // Each half's lane bits spread to bytes pick the fill colour or the byte as it was.
+    static void fill_lanes(uint8_t* at, uint64_t lanes, const Colours& colours) {
+        const __m256i byte_of_bit =
+            _mm256_setr_epi8(0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 1, 2, 2, 2, 2, 2, 2, 2, 2,
+                             3, 3, 3, 3, 3, 3, 3, 3);
+        const __m256i bit = _mm256_set1_epi64x(static_cast<int64_t>(0x8040201008040201));
+        for (int half = 0; half < 2; ++half) {
+            const uint32_t bits = static_cast<uint32_t>(lanes >> (32 * half));
+            uint8_t* const part = at + 32 * half;
+            if (bits == ~uint32_t{0}) {
+                store(part, colours.fill);
+            } else if (bits != 0) {
+                const __m256i spread =
+                    _mm256_shuffle_epi8(_mm256_set1_epi32(static_cast<int>(bits)), byte_of_bit);
+                const __m256i chosen = _mm256_cmpeq_epi8(_mm256_and_si256(spread, bit), bit);
+                store(part, _mm256_blendv_epi8(load(part), colours.fill, chosen));
+            }
+        }
     }
 };
 
 }  // namespace
 
-void fill_region_avx2(FillRegion& region) { fill_spans<Avx2Lanes>(region); }
+void fill_region_avx2(FillRegion& region) {
+    fill_spans<Avx2Lanes>(region);
+}
 
 }  // namespace zl::drawing
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -15,6 +16,9 @@
 #else
 #pragma GCC push_options
 #pragma GCC target("avx512f,avx512bw")
+// The stores of whole blocks and visited words stay as written: made into calls to memset,
+// they cost more than the few blocks of a row take.
+#pragma GCC optimize("no-tree-loop-distribute-patterns")
 #endif
 
 #include "runtime/drawing/private/fill_spans.h"
@@ -24,24 +28,62 @@ namespace zl::drawing {
 namespace {
 
 struct Avx512Lanes {
-    static constexpr int kWidth = 64;
-    using Vector = __m512i;
+    struct Colours {
+        __m512i border;
+        __m512i fill;
+    };
 
-    static Vector broadcast(uint8_t v) { return _mm512_set1_epi8(static_cast<char>(v)); }
-    static Vector load(const uint8_t* at) { return _mm512_loadu_si512(at); }
-    static void store(uint8_t* at, Vector v) { _mm512_storeu_si512(at, v); }
-    static uint64_t equal(Vector a, Vector b) { return _mm512_cmpeq_epi8_mask(a, b); }
-    // Lanes [lo, hi) take `paint`; the others are left alone.
-    static void store_lanes(uint8_t* at, Vector, Vector paint, int lo, int hi) {
-        if (lo >= hi) return;
-        const uint64_t below_hi = hi == 64 ? ~uint64_t{0} : (uint64_t{1} << hi) - 1;
-        _mm512_mask_storeu_epi8(at, below_hi & (~uint64_t{0} << lo), paint);
+    static Colours colours(uint8_t border, uint8_t fill) {
+        return Colours{_mm512_set1_epi8(static_cast<char>(border)),
+                       _mm512_set1_epi8(static_cast<char>(fill))};
+    }
+    static uint64_t border_bits(const uint8_t* at, const Colours& colours) {
+        return _mm512_cmpeq_epi8_mask(_mm512_loadu_si512(at), colours.border);
+    }
+    // The compares are gathered and tested once: a branch for each block would cost as much as
+    // the block's compare and store.
+    static bool any_border(const uint8_t* at, int blocks, const Colours& colours) {
+        __mmask64 found = 0;
+#pragma GCC unroll 4
+        for (int i = 0; i < blocks; ++i) {
+            found |= _mm512_cmpeq_epi8_mask(_mm512_loadu_si512(at + i * 64), colours.border);
+        }
+        return found != 0;
+    }
+    static void fill_blocks(uint8_t* at, int blocks, const Colours& colours) {
+#pragma GCC unroll 4
+        for (int i = 0; i < blocks; ++i) _mm512_storeu_si512(at + i * 64, colours.fill);
+    }
+    static void fill_lanes(uint8_t* at, uint64_t lanes, const Colours& colours) {
+        _mm512_mask_storeu_epi8(at, lanes, colours.fill);
+    }
+    // Rows of the screen's pages have at most 8 words between a segment's end blocks: one
+    // masked load or store, with a loop only for wider pages.
+    static bool any_word(const uint64_t* words, int count) {
+        __m512i found = _mm512_maskz_loadu_epi64(word_mask(count), words);
+        for (int i = 8; i < count; i += 8) {
+            found =
+                _mm512_or_si512(found, _mm512_maskz_loadu_epi64(word_mask(count - i), words + i));
+        }
+        return _mm512_test_epi64_mask(found, found) != 0;
+    }
+    static void mark_words(uint64_t* words, int count) {
+        const __m512i ones = _mm512_set1_epi64(-1);
+        _mm512_mask_storeu_epi64(words, word_mask(count), ones);
+        for (int i = 8; i < count; i += 8) {
+            _mm512_mask_storeu_epi64(words + i, word_mask(count - i), ones);
+        }
+    }
+    static __mmask8 word_mask(int count) {
+        return static_cast<__mmask8>(count >= 8 ? 0xFF : (1u << count) - 1);
     }
 };
 
 }  // namespace
 
-void fill_region_avx512(FillRegion& region) { fill_spans<Avx512Lanes>(region); }
+void fill_region_avx512(FillRegion& region) {
+    fill_spans<Avx512Lanes>(region);
+}
 
 }  // namespace zl::drawing
 

@@ -33,8 +33,9 @@ struct FillRegion {
     // on entry and on return.
     uint64_t* visited = nullptr;
     size_t visited_words = 0;
-    // Room for 3 segments a pixel of the clip box and 2 more: every run pushes at most 3 and
-    // paints at least one pixel no other run paints, so the stack never outgrows it.
+    // Room for 3 segments a pixel of the clip box and 2 more: every run pushes at most 3 (its
+    // onward segment and its parts beyond the segment it came from) and paints at least one
+    // pixel no other run paints, so the stack never outgrows it.
     FillSegment* stack = nullptr;
     size_t stack_size = 0;
 };
