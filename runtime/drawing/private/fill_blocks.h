@@ -40,6 +40,26 @@ struct Rows {
     uint8_t fill;
 };
 
+// Row y's pixels and visited words.
+inline uint8_t* pixel_row(Rows rows, int y) {
+    return rows.pixels + static_cast<size_t>(y) * static_cast<size_t>(rows.width);
+}
+inline uint64_t* visited_row(Rows rows, int y) {
+    return rows.visited + static_cast<size_t>(y) * static_cast<size_t>(rows.visited_words);
+}
+
+// Where a run through lane `lane` of a block with walls `stops` ends within the block: the lane
+// just past the last wall before it, -1 when there is none (the run may go on leftwards), and
+// the lane just before the first wall after it, 64 when there is none.
+inline int run_start_in_block(uint64_t stops, int lane) {
+    const uint64_t before = stops & ((uint64_t{1} << lane) - 1);
+    return before == 0 ? -1 : 64 - __builtin_clzll(before);
+}
+inline int run_end_in_block(uint64_t stops, int lane) {
+    const uint64_t after = stops & ~lanes_through(lane);
+    return after == 0 ? 64 : __builtin_ctzll(after) - 1;
+}
+
 // Pixels of the clip box's rows outside its columns, as walls of the block at `base`.
 inline uint64_t outside_clip(Rows rows, int base) {
     return lanes_below(rows.clip.left - base) | ~lanes_below(rows.clip.right + 1 - base);
@@ -96,14 +116,13 @@ template <class Lanes, bool kMark>
     const int first = left & ~63;
     const int last = right & ~63;
     if (last - first > 64) return true;
-    const uint8_t* const row =
-        rows.pixels + static_cast<size_t>(y) * static_cast<size_t>(rows.width);
-    const uint64_t* const visited =
-        rows.visited + static_cast<size_t>(y) * static_cast<size_t>(rows.visited_words);
+    const uint8_t* const row = pixel_row(rows, y);
+    const uint64_t* const visited = visited_row(rows, y);
     const uint64_t from_left = ~lanes_below(left - first);
     if (~walls<Lanes, kMark>(rows, row, visited, first) & from_left &
-        lanes_below(right - first + 1))
+        lanes_below(right - first + 1)) {
         return true;
+    }
     return last != first &&
            (~walls<Lanes, kMark>(rows, row, visited, last) & lanes_below(right - last + 1));
 }

@@ -47,11 +47,10 @@ template <class Lanes, bool kMark>
 template <class Lanes, bool kMark>
 [[gnu::always_inline]] inline int carry_right(Rows rows, uint8_t* row, uint64_t* visited, int base,
                                               uint64_t stops, int end, uint64_t& painted) {
-    const uint64_t through_end = lanes_below(end - base + 1);
-    const uint64_t after = stops & ~through_end;
-    const int right = after != 0 ? base + __builtin_ctzll(after) - 1
-                                 : extend_right<Lanes, kMark>(rows, row, visited, base + 64);
-    painted |= lanes_below(right - base + 1) & ~through_end;
+    const int stop = run_end_in_block(stops, end - base);
+    const int right =
+        stop < 64 ? base + stop : extend_right<Lanes, kMark>(rows, row, visited, base + 64);
+    painted |= lanes_below(right - base + 1) & ~lanes_through(end - base);
     return right;
 }
 
@@ -136,10 +135,8 @@ struct RowOutcome {
 // segment have the row behind unexplored.
 template <class Lanes, bool kMark>
 [[gnu::always_inline]] inline RowOutcome scan_row(Rows rows, Segment from, SegmentStack stack) {
-    uint8_t* const row =
-        rows.pixels + static_cast<size_t>(from.y) * static_cast<size_t>(rows.width);
-    uint64_t* const visited =
-        rows.visited + static_cast<size_t>(from.y) * static_cast<size_t>(rows.visited_words);
+    uint8_t* const row = pixel_row(rows, from.y);
+    uint64_t* const visited = visited_row(rows, from.y);
     const int first = from.left & ~63;
     const int last = from.right & ~63;
     const int next_y = from.y + from.dy;
@@ -153,9 +150,8 @@ template <class Lanes, bool kMark>
     uint64_t first_paint = first_lanes & ~first_stops;
     int left = from.left;
     if ((first_paint >> (from.left - first)) & 1) {
-        const uint64_t before = first_stops & lanes_below(from.left - first);
-        left = before != 0 ? first + 64 - __builtin_clzll(before)
-                           : extend_left<Lanes, kMark>(rows, row, visited, first);
+        const int start = run_start_in_block(first_stops, from.left - first);
+        left = start >= 0 ? first + start : extend_left<Lanes, kMark>(rows, row, visited, first);
         first_paint |= lanes_below(from.left - first) & ~lanes_below(left - first);
         if (left < first) runs.start_at(left);
     }

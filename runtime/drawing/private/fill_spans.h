@@ -50,11 +50,11 @@ void trace_region(FillRegion& region) {
         }
         const Streak streak = follow_runs<Lanes, kMark>(rows, from, outcome.stack);
         outcome.stack.pending = streak.pending;
-        top = std::min({top, from.y, streak.from.y});
-        bottom = std::max({bottom, from.y, streak.from.y});
+        // The last row the streak touched: the one it stopped at, or the clip box's edge.
+        const int reached = streak.in_clip ? streak.from.y : streak.from.y - from.dy;
+        top = std::min({top, from.y, reached});
+        bottom = std::max({bottom, from.y, reached});
         if (!streak.in_clip) {
-            top = std::max(top, rows.clip.top);
-            bottom = std::min(bottom, rows.clip.bottom);
             outcome.held = false;
             continue;
         }

@@ -83,13 +83,11 @@ struct SpanShape {
 template <class Lanes, bool kMark>
 [[gnu::noinline]] Streak follow_runs(Rows rows, Segment from, SegmentStack stack) {
     const auto colours = Lanes::colours(rows.border, rows.fill);
-    const size_t row_bytes = static_cast<size_t>(rows.width);
-    const size_t row_words = static_cast<size_t>(rows.visited_words);
     SpanShape shape(rows, from.left, from.right);
-    uint8_t* row = rows.pixels + static_cast<size_t>(from.y) * row_bytes;
-    uint64_t* visited = rows.visited + static_cast<size_t>(from.y) * row_words;
-    const ptrdiff_t row_step = from.dy * static_cast<ptrdiff_t>(row_bytes);
-    const ptrdiff_t visited_step = from.dy * static_cast<ptrdiff_t>(row_words);
+    uint8_t* row = pixel_row(rows, from.y);
+    uint64_t* visited = visited_row(rows, from.y);
+    const ptrdiff_t row_step = from.dy * static_cast<ptrdiff_t>(rows.width);
+    const ptrdiff_t visited_step = from.dy * static_cast<ptrdiff_t>(rows.visited_words);
     // Rows from this one to the clip box's edge the segment goes towards.
     int rows_left = (from.dy > 0 ? rows.clip.bottom - from.y : from.y - rows.clip.top) + 1;
     // Rows ending inside the last block are left to scan_row.
@@ -119,9 +117,11 @@ template <class Lanes, bool kMark>
             first_paint &= ~first_stops;
             if (first_paint == 0) break;
             if ((first_paint >> from_lane) & 1) {
-                const uint64_t before = first_stops & ((uint64_t{1} << from_lane) - 1);
-                if (before == 0 && first > rows.clip.left) break;  // it may go on leftwards
-                const int lane = before == 0 ? 0 : 64 - __builtin_clzll(before);
+                int lane = run_start_in_block(first_stops, from_lane);
+                if (lane < 0) {
+                    if (first > rows.clip.left) break;  // it may go on leftwards
+                    lane = 0;
+                }
                 first_paint |= ((uint64_t{1} << from_lane) - 1) & lanes_from(lane);
                 left = first + lane;
             } else {
@@ -133,11 +133,12 @@ template <class Lanes, bool kMark>
             last_paint = first == last ? first_paint : last_paint & ~last_stops;
             if (last_paint == 0) break;
             if ((last_paint >> to_lane) & 1) {
-                const uint64_t through_end = lanes_through(to_lane);
-                const uint64_t after = last_stops & ~through_end;
-                if (after == 0 && last + 63 < rows.clip.right) break;  // it may go on rightwards
-                const int lane = after == 0 ? 63 : __builtin_ctzll(after) - 1;
-                last_paint |= lanes_through(lane) & ~through_end;
+                int lane = run_end_in_block(last_stops, to_lane);
+                if (lane == 64) {
+                    if (last + 63 < rows.clip.right) break;  // it may go on rightwards
+                    lane = 63;
+                }
+                last_paint |= lanes_through(lane) & ~lanes_through(to_lane);
                 right = last + lane;
             } else {
                 right = last + 63 - __builtin_clzll(last_paint);
