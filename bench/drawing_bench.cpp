@@ -267,6 +267,31 @@ void BM_triangle_and_bordered_fill_640x480(benchmark::State& state) {
 }
 BENCHMARK(BM_triangle_and_bordered_fill_640x480);
 
+// The same triangle outlines without the fill: the part of the benchmark above that is lines.
+void BM_triangle_outline_640x480(benchmark::State& state) {
+    Screen screen(12);
+    std::mt19937 random(21);
+    struct Triangle {
+        float x1, y1, x2, y2, x3, y3;
+        int32_t outline, fill;
+    };
+    std::vector<Triangle> triangles(64);
+    for (Triangle& t : triangles) {
+        t = Triangle{float(random() % 640), float(random() % 480), float(random() % 640),
+                     float(random() % 480), float(random() % 640), float(random() % 480),
+                     int32_t(1 + random() % 15), int32_t(1 + random() % 15)};
+    }
+    size_t at = 0;
+    for (auto _ : state) {
+        const Triangle& t = triangles[at / 16];
+        draw_line(t.x1, t.y1, t.x2, t.y2, t.outline, kLineKindLine, 0, kFirstPointAndColour);
+        draw_line(t.x2, t.y2, t.x3, t.y3, t.outline, kLineKindLine, 0, kFirstPointAndColour);
+        draw_line(t.x3, t.y3, t.x1, t.y1, t.outline, kLineKindLine, 0, kFirstPointAndColour);
+        at = (at + 1) % (triangles.size() * 16);
+    }
+}
+BENCHMARK(BM_triangle_outline_640x480);
+
 // The two fills again with each narrower traversal, as a processor without the widest vectors
 // runs them.
 void fill_in_variant(benchmark::State& state, void (*fill)(benchmark::State&), const char* variant) {

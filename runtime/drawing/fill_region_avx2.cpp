@@ -11,10 +11,10 @@
 #include "runtime/drawing/private/fill_region.h"
 
 #if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
+#pragma clang attribute push(__attribute__((target("avx2,bmi,bmi2,lzcnt"))), apply_to = function)
 #else
 #pragma GCC push_options
-#pragma GCC target("avx2")
+#pragma GCC target("avx2,bmi,bmi2,lzcnt")
 // The stores of whole blocks and visited words stay as written: made into calls to memset,
 // they cost more than the few blocks of a row take.
 #pragma GCC optimize("no-tree-loop-distribute-patterns")

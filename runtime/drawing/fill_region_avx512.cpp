@@ -12,10 +12,10 @@
 #include "runtime/drawing/private/fill_region.h"
 
 #if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("avx512f,avx512bw"))), apply_to = function)
+#pragma clang attribute push(__attribute__((target("avx512f,avx512bw,bmi,bmi2,lzcnt"))), apply_to = function)
 #else
 #pragma GCC push_options
-#pragma GCC target("avx512f,avx512bw")
+#pragma GCC target("avx512f,avx512bw,bmi,bmi2,lzcnt")
 // The stores of whole blocks and visited words stay as written: made into calls to memset,
 // they cost more than the few blocks of a row take.
 #pragma GCC optimize("no-tree-loop-distribute-patterns")
@@ -40,18 +40,28 @@ struct Avx512Lanes {
     static uint64_t border_bits(const uint8_t* at, const Colours& colours) {
         return _mm512_cmpeq_epi8_mask(_mm512_loadu_si512(at), colours.border);
     }
-    // The compares are gathered and tested once: a branch for each block would cost as much as
-    // the block's compare and store.
+    // Each compare is masked by the ones before it, in two chains, and the result tested once:
+    // a branch, or a mask move and OR, for each block would cost as much as its compare.
     static bool any_border(const uint8_t* at, int blocks, const Colours& colours) {
-        __mmask64 found = 0;
-#pragma GCC unroll 4
-        for (int i = 0; i < blocks; ++i) {
-            found |= _mm512_cmpeq_epi8_mask(_mm512_loadu_si512(at + i * 64), colours.border);
+        __mmask64 clear_even = ~__mmask64{0};
+        __mmask64 clear_odd = ~__mmask64{0};
+        int i = 0;
+#pragma GCC unroll 8
+        for (; i + 1 < blocks; i += 2) {
+            clear_even = _mm512_mask_cmpneq_epi8_mask(clear_even, colours.border,
+                                                      _mm512_loadu_si512(at + i * 64));
+            clear_odd = _mm512_mask_cmpneq_epi8_mask(clear_odd, colours.border,
+                                                     _mm512_loadu_si512(at + i * 64 + 64));
         }
-        return found != 0;
+        if (i < blocks) {
+            clear_even = _mm512_mask_cmpneq_epi8_mask(clear_even, colours.border,
+                                                      _mm512_loadu_si512(at + i * 64));
+        }
+        return !_kortestc_mask64_u8(_kand_mask64(clear_even, clear_odd),
+                                    _kand_mask64(clear_even, clear_odd));
     }
     static void fill_blocks(uint8_t* at, int blocks, const Colours& colours) {
-#pragma GCC unroll 4
+#pragma GCC unroll 8
         for (int i = 0; i < blocks; ++i) _mm512_storeu_si512(at + i * 64, colours.fill);
     }
     static void fill_lanes(uint8_t* at, uint64_t lanes, const Colours& colours) {

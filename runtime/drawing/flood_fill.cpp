@@ -51,6 +51,10 @@ void fill_region(screen_page& page, const ClipBox& clip, PixelPoint start, uint8
 std::vector<drawing::NamedFillVariant> drawing::runnable_fill_variants() {
     __builtin_cpu_init();
     std::vector<NamedFillVariant> variants{{"sse2", fill_region_sse2}};
+    // The wider variants also count leading zeros and pick bits in one instruction each.
+    const bool bit_instructions = __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2") &&
+                                  __builtin_cpu_supports("lzcnt");
+    if (!bit_instructions) return variants;
     if (__builtin_cpu_supports("avx2")) variants.push_back({"avx2", fill_region_avx2});
     if (__builtin_cpu_supports("avx512bw")) variants.push_back({"avx512bw", fill_region_avx512});
     return variants;

@@ -36,5 +36,13 @@ struct Segment {
     int dy = 0;
 };
 
+// Where a run of single-run rows stopped: at `from`, a row that is not one (or is outside the
+// clip box's rows when `in_clip` is false).
+struct Streak {
+    Segment from;
+    size_t pending;
+    bool in_clip;
+};
+
 }  // namespace
 }  // namespace zl::drawing

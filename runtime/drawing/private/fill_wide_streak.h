@@ -1,0 +1,210 @@
+// The bordered fill's quick way down rows of one run over two or more blocks, the most common
+// rows: the sides of wide shapes.
+// Included through fill_spans.h, after the variant's choice of instructions; local to that file.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "runtime/drawing/private/fill_blocks.h"
+#include "runtime/drawing/private/fill_segments.h"
+
+namespace zl::drawing {
+namespace {
+
+// Whether a run over the whole of an end block (its walls `*_stops` none) goes on past it, into
+// a pixel that is neither a wall nor outside the clip box.
+template <bool kMark>
+[[gnu::noinline]] bool goes_on_past_ends(Rows rows, const uint8_t* row, const uint64_t* visited,
+                                         int first, int last, uint64_t first_stops,
+                                         uint64_t last_stops) {
+    return (first_stops == 0 && !stops_at<kMark>(rows, row, visited, first - 1)) ||
+           (last_stops == 0 && !stops_at<kMark>(rows, row, visited, last + 64));
+}
+
+// Pushes the lanes `lanes` of the block at `base` in row y, from their first to their last.
+inline void push_back_lanes(SegmentStack& stack, int y, int base, uint64_t lanes, int dy) {
+    if (lanes == 0) return;
+    stack.push(y, base + __builtin_ctzll(lanes), base + 63 - __builtin_clzll(lanes), dy);
+}
+
+// What every row of a wide streak is worked against, kept in memory: the loop over the rows
+// keeps only what changes from row to row in registers.
+struct WideRows {
+    Rows rows;
+    int first;        // the end blocks
+    int last;
+    int blocks;       // from the first block to the last
+    uint64_t first_clip;
+    uint64_t last_clip;
+    // None when a run over the whole of the first block may go on before it (the block is not
+    // the clip box's first), all otherwise; `after_last` likewise past the last block.
+    uint64_t before_first;
+    uint64_t after_last;
+    ptrdiff_t row_step;
+    ptrdiff_t visited_step;
+    int start_y;
+    int dy;
+};
+
+// The state a wide streak carries from row to row: the run of the row before in the end blocks
+// (the next row's segment there), and the open pixels there of the row behind it.
+struct WideEnds {
+    uint64_t segment_first;
+    uint64_t segment_last;
+    uint64_t behind_first;  // walls of the row behind, or pixels painted there
+    uint64_t behind_last;
+};
+
+// The pixels after the last wall of a block with walls `stops`: all for none. A last pixel that
+// is a wall gives all too; callers tell that case apart.
+inline uint64_t after_last_wall(uint64_t stops) {
+    const int walls_before = stops == 0 ? 64 : __builtin_clzll(stops);
+    return ~uint64_t{0} << ((64 - walls_before) & 63);
+}
+// The pixels before the first wall: all for none.
+inline uint64_t before_first_wall(uint64_t stops) {
+    return (stops - 1) & ~stops;
+}
+
+// Rows from the one at `start` to the one at `at`.
+inline int rows_done(const WideRows& wide, const uint8_t* start, const uint8_t* at) {
+    return static_cast<int>((at - start) / wide.row_step);
+}
+
+// Paints up to `count` rows of a wide streak from the one at `block` (its first block) and
+// `word` (that block's visited word); returns how many it painted. Built for each number of
+// blocks from the first to the last that a screen page's rows hold (kBlocks), every row is
+// straight-line code; kBlocks 0 takes the number from `wide`, for wider pages.
+template <class Lanes, bool kMark, int kBlocks>
+[[gnu::noinline]] int paint_wide_rows(const WideRows& wide, uint8_t* block, uint64_t* word,
+                                      int count, WideEnds& ends, SegmentStack& stack) {
+    const auto colours = Lanes::colours(wide.rows.border, wide.rows.fill);
+    uint64_t segment_first = ends.segment_first;
+    uint64_t segment_last = ends.segment_last;
+    uint64_t behind_first = ends.behind_first;
+    uint64_t behind_last = ends.behind_last;
+    uint8_t* const start = block;
+    uint8_t* const end = block + count * wide.row_step;
+    for (; block != end; block += wide.row_step, word += wide.visited_step) {
+        const int blocks = kBlocks > 0 ? kBlocks : wide.blocks;
+        uint64_t first_stops = Lanes::border_bits(block, colours) | wide.first_clip;
+        uint64_t last_stops = Lanes::border_bits(block + blocks * 64, colours) | wide.last_clip;
+        if (kMark) {
+            first_stops |= word[0];
+            last_stops |= word[blocks];
+        }
+        // The run: after the first block's last wall, before the last block's first. It is the
+        // row's one run over the segment when the first block's last pixel and the last block's
+        // first are open and no open pixel of the segment lies outside it.
+        const uint64_t first_paint = after_last_wall(first_stops);
+        const uint64_t last_paint = before_first_wall(last_stops);
+        const uint64_t first_walls = first_stops | first_paint;
+        const uint64_t last_walls = last_stops | last_paint;
+        if (((segment_first & ~first_walls) | (segment_last & ~last_walls) | (first_stops >> 63) |
+             (last_stops & 1)) != 0) {
+            break;
+        }
+        if (blocks > 1) {
+            if (kMark && Lanes::any_word(word + 1, blocks - 1)) break;
+            if (Lanes::any_border(block + 64, blocks - 1, colours)) break;
+        }
+        if (((first_stops | wide.before_first) == 0 || (last_stops | wide.after_last) == 0) &&
+            goes_on_past_ends<kMark>(wide.rows, block - wide.first, word - (wide.first >> 6),
+                                     wide.first, wide.last, first_stops, last_stops))
+            [[unlikely]] {
+            break;
+        }
+
+        if (blocks > 1) {
+            Lanes::fill_blocks(block + 64, blocks - 1, colours);
+            if (kMark) Lanes::mark_words(word + 1, blocks - 1);
+        }
+        Lanes::fill_lanes(block, first_paint, colours);
+        Lanes::fill_lanes(block + blocks * 64, last_paint, colours);
+        if (kMark) {
+            word[0] |= first_paint;
+            word[blocks] |= last_paint;
+        }
+
+        const uint64_t back_first = first_paint & ~behind_first;
+        const uint64_t back_last = last_paint & ~behind_last;
+        if ((back_first | back_last) != 0) [[unlikely]] {
+            const int behind = wide.start_y + (rows_done(wide, start, block) - 1) * wide.dy;
+            push_back_lanes(stack, behind, wide.first, back_first, -wide.dy);
+            push_back_lanes(stack, behind, wide.last, back_last, -wide.dy);
+        }
+        segment_first = first_paint;
+        segment_last = last_paint;
+        behind_first = first_walls;
+        behind_last = last_walls;
+    }
+    ends = WideEnds{segment_first, segment_last, behind_first, behind_last};
+    return rows_done(wide, start, block);
+}
+
+using PaintWideRows = int (*)(const WideRows&, uint8_t*, uint64_t*, int, WideEnds&,
+                              SegmentStack&);
+
+// The paint_wide_rows built for a streak's number of blocks.
+template <class Lanes, bool kMark>
+PaintWideRows paint_wide_rows_of(const WideRows& wide) {
+    switch (wide.blocks) {
+        case 1: return paint_wide_rows<Lanes, kMark, 1>;
+        case 2: return paint_wide_rows<Lanes, kMark, 2>;
+        case 3: return paint_wide_rows<Lanes, kMark, 3>;
+        case 4: return paint_wide_rows<Lanes, kMark, 4>;
+        case 5: return paint_wide_rows<Lanes, kMark, 5>;
+        case 6: return paint_wide_rows<Lanes, kMark, 6>;
+        case 7: return paint_wide_rows<Lanes, kMark, 7>;
+        case 8: return paint_wide_rows<Lanes, kMark, 8>;
+        case 9: return paint_wide_rows<Lanes, kMark, 9>;
+        default: return paint_wide_rows<Lanes, kMark, 0>;
+    }
+}
+
+// Follows a segment whose ends lie in different blocks down the rows where its open pixels make
+// one run from within its first block to within its last, as down the sides of a wide shape.
+// Such a run holds the first block's last pixel, the last block's first and every pixel between,
+// so it meets the segment whatever the row before held: each row's run ends are found from its
+// own end blocks alone. No row's work waits for the row before, and a wall that slants costs no
+// mispredicted branch. Any other row is left, unchanged, to scan_row.
+template <class Lanes, bool kMark>
+Streak follow_wide_runs(Rows rows, Segment from, SegmentStack stack) {
+    const int first = from.left & ~63;
+    const int last = from.right & ~63;
+    const WideRows wide{rows,
+                        first,
+                        last,
+                        (last - first) >> 6,
+                        outside_clip(rows, first),
+                        outside_clip(rows, last),
+                        first > rows.clip.left ? 0 : ~uint64_t{0},
+                        last + 63 < rows.clip.right ? 0 : ~uint64_t{0},
+                        from.dy * static_cast<ptrdiff_t>(rows.width),
+                        from.dy * static_cast<ptrdiff_t>(rows.visited_words),
+                        from.y,
+                        from.dy};
+    const int rows_to_edge = (from.dy > 0 ? rows.clip.bottom - from.y : from.y - rows.clip.top) + 1;
+
+    // The row behind is painted over the segment, so its blocks between are; where a run
+    // reaches over its open pixels in the end blocks, they are pushed for it.
+    WideEnds ends{lanes_from(from.left - first), lanes_through(from.right - last), ~uint64_t{0},
+                  ~uint64_t{0}};
+    const int behind_y = from.y - from.dy;
+    if (behind_y >= rows.clip.top && behind_y <= rows.clip.bottom) {
+        const uint8_t* behind = pixel_row(rows, behind_y);
+        const uint64_t* behind_visited = visited_row(rows, behind_y);
+        ends.behind_first = walls<Lanes, kMark>(rows, behind, behind_visited, first) | wide.first_clip;
+        ends.behind_last = walls<Lanes, kMark>(rows, behind, behind_visited, last) | wide.last_clip;
+    }
+    const int done = paint_wide_rows_of<Lanes, kMark>(wide)(
+        wide, pixel_row(rows, from.y) + first, visited_row(rows, from.y) + (first >> 6),
+        rows_to_edge, ends, stack);
+    const Segment reached{from.y + done * from.dy, first + __builtin_ctzll(ends.segment_first),
+                          last + 63 - __builtin_clzll(ends.segment_last), from.dy};
+    return Streak{reached, stack.pending, done < rows_to_edge};
+}
+
+}  // namespace
+}  // namespace zl::drawing
