@@ -240,55 +240,53 @@ void floor_compare_and_store_640x480(benchmark::State& state, bool widest) {
 BENCHMARK_CAPTURE(floor_compare_and_store_640x480, widest, true);
 BENCHMARK_CAPTURE(floor_compare_and_store_640x480, avx2, false);
 
-// A triangle outline and a bordered fill from one pixel inside its first corner, as the
-// bordered fill tests repeat it; the fill may leak out of the triangle over the page.
-void BM_triangle_and_bordered_fill_640x480(benchmark::State& state) {
-    Screen screen(12);
+// 64 random triangles over the 640 × 480 page, with their outline and fill colours.
+struct Triangle {
+    float x1, y1, x2, y2, x3, y3;
+    int32_t outline, fill;
+};
+
+std::vector<Triangle> random_triangles() {
     std::mt19937 random(21);
-    struct Triangle {
-        float x1, y1, x2, y2, x3, y3;
-        int32_t outline, fill;
-    };
     std::vector<Triangle> triangles(64);
     for (Triangle& t : triangles) {
         t = Triangle{float(random() % 640), float(random() % 480), float(random() % 640),
                      float(random() % 480), float(random() % 640), float(random() % 480),
                      int32_t(1 + random() % 15), int32_t(1 + random() % 15)};
     }
+    return triangles;
+}
+
+void draw_outline(const Triangle& t) {
+    draw_line(t.x1, t.y1, t.x2, t.y2, t.outline, kLineKindLine, 0, kFirstPointAndColour);
+    draw_line(t.x2, t.y2, t.x3, t.y3, t.outline, kLineKindLine, 0, kFirstPointAndColour);
+    draw_line(t.x3, t.y3, t.x1, t.y1, t.outline, kLineKindLine, 0, kFirstPointAndColour);
+}
+
+// Each triangle's outline, 16 times over, and with `fill` a bordered fill from one pixel inside
+// its first corner after it.
+void triangles_640x480(benchmark::State& state, bool fill) {
+    Screen screen(12);
+    const std::vector<Triangle> triangles = random_triangles();
     size_t at = 0;
     for (auto _ : state) {
-        const Triangle& t = triangles[at / 16];   // each triangle 16 times over
-        draw_line(t.x1, t.y1, t.x2, t.y2, t.outline, kLineKindLine, 0, kFirstPointAndColour);
-        draw_line(t.x2, t.y2, t.x3, t.y3, t.outline, kLineKindLine, 0, kFirstPointAndColour);
-        draw_line(t.x3, t.y3, t.x1, t.y1, t.outline, kLineKindLine, 0, kFirstPointAndColour);
-        flood_fill(t.x1 + 1, t.y1 + 1, t.fill, t.outline, 0, kFillAndBorder);
+        const Triangle& t = triangles[at / 16];
+        draw_outline(t);
+        if (fill) flood_fill(t.x1 + 1, t.y1 + 1, t.fill, t.outline, 0, kFillAndBorder);
         at = (at + 1) % (triangles.size() * 16);
     }
+}
+
+// A triangle outline and a bordered fill from one pixel inside its first corner, as the
+// bordered fill tests repeat it; the fill may leak out of the triangle over the page.
+void BM_triangle_and_bordered_fill_640x480(benchmark::State& state) {
+    triangles_640x480(state, true);
 }
 BENCHMARK(BM_triangle_and_bordered_fill_640x480);
 
 // The same triangle outlines without the fill: the part of the benchmark above that is lines.
 void BM_triangle_outline_640x480(benchmark::State& state) {
-    Screen screen(12);
-    std::mt19937 random(21);
-    struct Triangle {
-        float x1, y1, x2, y2, x3, y3;
-        int32_t outline, fill;
-    };
-    std::vector<Triangle> triangles(64);
-    for (Triangle& t : triangles) {
-        t = Triangle{float(random() % 640), float(random() % 480), float(random() % 640),
-                     float(random() % 480), float(random() % 640), float(random() % 480),
-                     int32_t(1 + random() % 15), int32_t(1 + random() % 15)};
-    }
-    size_t at = 0;
-    for (auto _ : state) {
-        const Triangle& t = triangles[at / 16];
-        draw_line(t.x1, t.y1, t.x2, t.y2, t.outline, kLineKindLine, 0, kFirstPointAndColour);
-        draw_line(t.x2, t.y2, t.x3, t.y3, t.outline, kLineKindLine, 0, kFirstPointAndColour);
-        draw_line(t.x3, t.y3, t.x1, t.y1, t.outline, kLineKindLine, 0, kFirstPointAndColour);
-        at = (at + 1) % (triangles.size() * 16);
-    }
+    triangles_640x480(state, false);
 }
 BENCHMARK(BM_triangle_outline_640x480);
 
