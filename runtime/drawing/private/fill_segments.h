@@ -36,6 +36,11 @@ struct Segment {
     int dy = 0;
 };
 
+// Rows from the segment's to the clip box's edge it goes towards, its own included.
+inline int rows_to_clip_edge(const ClipBox& clip, const Segment& from) {
+    return (from.dy > 0 ? clip.bottom - from.y : from.y - clip.top) + 1;
+}
+
 // Where a run of single-run rows stopped: at `from`, a row that is not one (or is outside the
 // clip box's rows when `in_clip` is false).
 struct Streak {

@@ -61,8 +61,7 @@ template <class Lanes, bool kMark>
     uint64_t* visited = visited_row(rows, from.y);
     const ptrdiff_t row_step = from.dy * static_cast<ptrdiff_t>(rows.width);
     const ptrdiff_t visited_step = from.dy * static_cast<ptrdiff_t>(rows.visited_words);
-    // Rows from this one to the clip box's edge the segment goes towards.
-    int rows_left = (from.dy > 0 ? rows.clip.bottom - from.y : from.y - rows.clip.top) + 1;
+    int rows_left = rows_to_clip_edge(rows.clip, from);
     while (true) {
         uint64_t stops = Lanes::border_bits(row + base, colours) | shape.clip;
         if (kMark) stops |= visited[base >> 6];

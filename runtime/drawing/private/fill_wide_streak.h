@@ -185,7 +185,7 @@ Streak follow_wide_runs(Rows rows, Segment from, SegmentStack stack) {
                         from.dy * static_cast<ptrdiff_t>(rows.visited_words),
                         from.y,
                         from.dy};
-    const int rows_to_edge = (from.dy > 0 ? rows.clip.bottom - from.y : from.y - rows.clip.top) + 1;
+    const int rows_to_edge = rows_to_clip_edge(rows.clip, from);
 
     // The row behind is painted over the segment, so its blocks between are; where a run
     // reaches over its open pixels in the end blocks, they are pushed for it.
