@@ -48,7 +48,7 @@ struct WideRows {
 };
 
 // The state a wide streak carries from row to row: the run of the row before in the end blocks
-// (the next row's segment there), and the open pixels there of the row behind it.
+// (the next row's segment there), and what is not open there in that row once it is painted.
 struct WideEnds {
     uint64_t segment_first;
     uint64_t segment_last;
