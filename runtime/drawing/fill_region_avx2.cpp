@@ -59,19 +59,6 @@ struct Avx2Lanes {
     static void fill_blocks(uint8_t* at, int blocks, const Colours& colours) {
         for (int i = 0; i < 2 * blocks; ++i) store(at + i * 32, colours.fill);
     }
-    static bool any_word(const uint64_t* words, int count) {
-        const auto* at = reinterpret_cast<const long long*>(words);
-        __m256i found = _mm256_setzero_si256();
-        int i = 0;
-        for (; i + 4 <= count; i += 4) {
-            found = _mm256_or_si256(found,
-                                    _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + i)));
-        }
-        if (i < count) {
-            found = _mm256_or_si256(found, _mm256_maskload_epi64(at + i, word_lanes(count - i)));
-        }
-        return !_mm256_testz_si256(found, found);
-    }
     static void mark_words(uint64_t* words, int count) {
         auto* at = reinterpret_cast<long long*>(words);
         const __m256i ones = _mm256_set1_epi64x(-1);

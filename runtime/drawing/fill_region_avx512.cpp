@@ -68,15 +68,7 @@ struct Avx512Lanes {
         _mm512_mask_storeu_epi8(at, lanes, colours.fill);
     }
     // Rows of the screen's pages have at most 8 words between a segment's end blocks: one
-    // masked load or store, with a loop only for wider pages.
-    static bool any_word(const uint64_t* words, int count) {
-        __m512i found = _mm512_maskz_loadu_epi64(word_mask(count), words);
-        for (int i = 8; i < count; i += 8) {
-            found =
-                _mm512_or_si512(found, _mm512_maskz_loadu_epi64(word_mask(count - i), words + i));
-        }
-        return _mm512_test_epi64_mask(found, found) != 0;
-    }
+    // masked store, with a loop only for wider pages.
     static void mark_words(uint64_t* words, int count) {
         const __m512i ones = _mm512_set1_epi64(-1);
         _mm512_mask_storeu_epi64(words, word_mask(count), ones);

@@ -57,11 +57,6 @@ struct Sse2Lanes {
     static void fill_blocks(uint8_t* at, int blocks, const Colours& colours) {
         for (int i = 0; i < 4 * blocks; ++i) store(at + i * 16, colours.fill);
     }
-    static bool any_word(const uint64_t* words, int count) {
-        uint64_t found = 0;
-        for (int i = 0; i < count; ++i) found |= words[i];
-        return found != 0;
-    }
     static void mark_words(uint64_t* words, int count) {
         const __m128i ones = _mm_set1_epi32(-1);
         int i = 0;

@@ -2,6 +2,8 @@
 #include <algorithm>
 #include <limits>
 #include <random>
+#include <string>
+#include <vector>
 
 #include "drawing/drawing_test_support.h"
 #include "runtime/drawing/private/fill_region.h"
@@ -166,6 +168,88 @@ TEST_F(FloodFillVariantTest, RandomPicturesMatchThePlainFill) {
         std::mt19937 random(77);
         for (PageKind kind : {PageKind::mode1, PageKind::mode7, PageKind::mode12, PageKind::mode13, PageKind::narrow}) {
             fill_random_pictures(kind, random);
+        }
+    }
+}
+
+// A run the traversal has painted already stops the spread like a wall, whatever colour it
+// holds: runs of a plain 640 x 48 picture are marked visited, and the traversal is run on it
+// directly. Each marked run has border pixels just past its ends, as painted runs always do.
+struct MarkedRun {
+    int y, left, right;
+};
+struct PaintedRunCase {
+    const char* what;
+    std::vector<int> border_columns;   // border pixels down every row, besides the frame
+    std::vector<MarkedRun> marked;     // held in colour 5, marked visited, border just past
+    int start_x, start_y;
+};
+
+TEST(FillRegionVariants, RunsMarkedVisitedStopTheSpread) {
+    constexpr int kWidth = 640;
+    constexpr int kHeight = 48;
+    constexpr uint8_t kBorder = 4;
+    constexpr uint8_t kFill = 2;
+    const PaintedRunCase cases[] = {
+        {"a whole row across the frame", {}, {{20, 1, 638}}, 5, 5},
+        {"a run over the blocks between a segment's ends", {}, {{20, 51, 599}}, 5, 5},
+        {"a run within one block of a corridor", {20, 31}, {{20, 21, 30}}, 25, 5},
+        {"a run beside an open one, reached on the way up", {}, {{10, 1, 299}}, 5, 40},
+    };
+    for (const auto& [name, variant] : drawing::runnable_fill_variants()) {
+        for (const PaintedRunCase& c : cases) {
+            SCOPED_TRACE(std::string(name) + ": " + c.what);
+            std::vector<uint8_t> pixels(kWidth * kHeight, 0);
+            auto put = [&](int x, int y, uint8_t colour) { pixels[y * kWidth + x] = colour; };
+            for (int y = 0; y < kHeight; ++y) {
+                for (int x = 0; x < kWidth; ++x) {
+                    const bool frame = x == 0 || y == 0 || x == kWidth - 1 || y == kHeight - 1;
+                    if (frame) put(x, y, kBorder);
+                }
+                for (int x : c.border_columns) put(x, y, kBorder);
+            }
+            const size_t words = kWidth / 64;
+            std::vector<uint64_t> visited(words * kHeight, 0);
+            for (const MarkedRun& run : c.marked) {
+                for (int x = run.left; x <= run.right; ++x) {
+                    put(x, run.y, 5);
+                    visited[run.y * words + x / 64] |= uint64_t{1} << (x % 64);
+                }
+                put(run.left - 1, run.y, kBorder);
+                put(run.right + 1, run.y, kBorder);
+            }
+            // Expected: the plain fill with the marked runs standing in as border.
+            std::vector<uint8_t> expected = pixels;
+            for (const MarkedRun& run : c.marked) {
+                std::fill(&expected[run.y * kWidth + run.left], &expected[run.y * kWidth + run.right + 1], kBorder);
+            }
+            std::vector<int> pending{c.start_y * kWidth + c.start_x};
+            while (!pending.empty()) {
+                const int at = pending.back();
+                pending.pop_back();
+                if (expected[at] == kBorder || expected[at] == kFill) continue;
+                expected[at] = kFill;
+                for (int next : {at - 1, at + 1, at - kWidth, at + kWidth}) pending.push_back(next);
+            }
+            for (const MarkedRun& run : c.marked) {
+                std::fill(&expected[run.y * kWidth + run.left], &expected[run.y * kWidth + run.right + 1], 5);
+            }
+
+            std::vector<drawing::FillSegment> stack(3 * kWidth * kHeight + 2);
+            drawing::FillRegion region;
+            region.pixels = pixels.data();
+            region.width = kWidth;
+            region.clip = drawing::ClipBox{0, 0, kWidth - 1, kHeight - 1};
+            region.start_x = c.start_x;
+            region.start_y = c.start_y;
+            region.fill = kFill;
+            region.border = kBorder;
+            region.visited = visited.data();
+            region.visited_words = words;
+            region.stack = stack.data();
+            region.stack_size = stack.size();
+            variant(region);
+            EXPECT_EQ(pixels, expected);
         }
     }
 }

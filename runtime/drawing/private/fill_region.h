@@ -30,7 +30,10 @@ struct FillRegion {
     uint8_t fill = 0;
     uint8_t border = 0;
     // One bit a pixel (bit x % 64 of word x / 64), rows `visited_words` words apart, all clear
-    // on entry and on return.
+    // on entry and on return. Every run is painted whole, from wall to wall, and a pixel next to
+    // a painted one is itself painted or a wall; so in each row the painted pixels make whole
+    // runs between border pixels and the clip box's edges, and a run of no border pixel is
+    // painted all through or not at all.
     uint64_t* visited = nullptr;
     size_t visited_words = 0;
     // Room for 3 segments a pixel of the clip box and 2 more: every run pushes at most 3 (its

@@ -169,13 +169,14 @@ template <class Lanes, bool kMark>
         runs.block(first, first_paint);
 
         // Whole blocks between the ends: when none holds a wall (the common case) they are
-        // looked at in one go and stored in another.
+        // looked at in one go and stored in another. With no border pixel among them they are
+        // painted all through or not at all, so their first pixel tells which.
         const int middle = first + 64;
         const int blocks = (last - middle) >> 6;
         if (blocks > 0) {
             uint64_t* const words = visited + (middle >> 6);
             const auto colours = Lanes::colours(rows.border, rows.fill);
-            if (!(kMark && Lanes::any_word(words, blocks)) &&
+            if (!(kMark && (words[0] & 1)) &&
                 !Lanes::any_border(row + middle, blocks, colours)) {
                 Lanes::fill_blocks(row + middle, blocks, colours);
                 if (kMark) Lanes::mark_words(words, blocks);

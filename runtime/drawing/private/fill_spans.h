@@ -7,8 +7,8 @@
 // A variant's lanes give, for the block of 64 pixels at a pointer: the bits of the pixels that
 // hold the border colour (border_bits); for `blocks` whole blocks, whether any holds it
 // (any_border) and the fill colour stored in all their pixels (fill_blocks); the fill colour
-// stored in chosen pixels of one block (fill_lanes); and for `count` visited words, whether any
-// has a bit set (any_word) and every bit of them set (mark_words).
+// stored in chosen pixels of one block (fill_lanes); and every bit of `count` visited words set
+// (mark_words).
 #pragma once
 
 #include <algorithm>

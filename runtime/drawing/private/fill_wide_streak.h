@@ -105,10 +105,9 @@ template <class Lanes, bool kMark, int kBlocks>
              (last_stops & 1)) != 0) {
             break;
         }
-        if (blocks > 1) {
-            if (kMark && Lanes::any_word(word + 1, blocks - 1)) break;
-            if (Lanes::any_border(block + 64, blocks - 1, colours)) break;
-        }
+        // With no border pixel between the ends, the first block's last pixel (open) says that
+        // none of the blocks between is painted: their visited words need no look.
+        if (blocks > 1 && Lanes::any_border(block + 64, blocks - 1, colours)) break;
         if (((first_stops | wide.before_first) == 0 || (last_stops | wide.after_last) == 0) &&
             goes_on_past_ends<kMark>(wide.rows, block - wide.first, word - (wide.first >> 6),
                                      wide.first, wide.last, first_stops, last_stops))
