@@ -59,19 +59,21 @@ struct Avx2Lanes {
     static void fill_blocks(uint8_t* at, int blocks, const Colours& colours) {
         for (int i = 0; i < 2 * blocks; ++i) store(at + i * 32, colours.fill);
     }
-    static void mark_words(uint64_t* words, int count) {
-        auto* at = reinterpret_cast<long long*>(words);
-        const __m256i ones = _mm256_set1_epi64x(-1);
+    // Stores of 4, 2 and 1 words, none masked: the words may be read back soon after, and a
+    // masked store cannot pass its value on to a load.
+    static void set_words(uint64_t* words, int count, uint64_t value) {
+        const __m256i values = _mm256_set1_epi64x(static_cast<long long>(value));
         int i = 0;
         for (; i + 4 <= count; i += 4) {
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(at + i), ones);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(words + i), values);
         }
-        if (i < count) _mm256_maskstore_epi64(at + i, word_lanes(count - i), ones);
+        if (count & 2) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(words + i), _mm256_castsi256_si128(values));
+            i += 2;
+        }
+        if (count & 1) words[i] = value;
     }
-    // Words [0, count) of four, count 1 to 3.
-    static __m256i word_lanes(int count) {
-        return _mm256_cmpgt_epi64(_mm256_set1_epi64x(count), _mm256_setr_epi64x(0, 1, 2, 3));
-    }
+    static void clear_words(uint64_t* words, int count) { set_words(words, count, 0); }
     // Each half's lane bits spread to bytes pick the fill colour or the byte as it was.
     static void fill_lanes(uint8_t* at, uint64_t lanes, const Colours& colours) {
         const __m256i byte_of_bit =

@@ -67,17 +67,32 @@ struct Avx512Lanes {
     static void fill_lanes(uint8_t* at, uint64_t lanes, const Colours& colours) {
         _mm512_mask_storeu_epi8(at, lanes, colours.fill);
     }
-    // Rows of the screen's pages have at most 8 words between a segment's end blocks: one
-    // masked store, with a loop only for wider pages.
-    static void mark_words(uint64_t* words, int count) {
-        const __m512i ones = _mm512_set1_epi64(-1);
-        _mm512_mask_storeu_epi64(words, word_mask(count), ones);
-        for (int i = 8; i < count; i += 8) {
-            _mm512_mask_storeu_epi64(words + i, word_mask(count - i), ones);
+    // Stores of 8, 4, 2 and 1 words, none masked: the words may be read back soon after, and a
+    // masked store cannot pass its value on to a load.
+    static void set_words(uint64_t* words, int count, uint64_t value) {
+        int i = 0;
+        for (; i + 8 <= count; i += 8) {
+            _mm512_storeu_si512(words + i, _mm512_set1_epi64(static_cast<long long>(value)));
         }
+        if (count & 4) {
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(words + i),
+                                _mm256_set1_epi64x(static_cast<long long>(value)));
+            i += 4;
+        }
+        if (count & 2) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(words + i),
+                             _mm_set1_epi64x(static_cast<long long>(value)));
+            i += 2;
+        }
+        if (count & 1) words[i] = value;
     }
-    static __mmask8 word_mask(int count) {
-        return static_cast<__mmask8>(count >= 8 ? 0xFF : (1u << count) - 1);
+    // One masked store for each 8 words.
+    static void clear_words(uint64_t* words, int count) {
+        for (int i = 0; i < count; i += 8) {
+            const int left = count - i;
+            const auto lanes = static_cast<__mmask8>(left >= 8 ? 0xFF : (1u << left) - 1);
+            _mm512_mask_storeu_epi64(words + i, lanes, _mm512_setzero_si512());
+        }
     }
 };
 

@@ -57,12 +57,13 @@ struct Sse2Lanes {
     static void fill_blocks(uint8_t* at, int blocks, const Colours& colours) {
         for (int i = 0; i < 4 * blocks; ++i) store(at + i * 16, colours.fill);
     }
-    static void mark_words(uint64_t* words, int count) {
-        const __m128i ones = _mm_set1_epi32(-1);
+    static void set_words(uint64_t* words, int count, uint64_t value) {
+        const __m128i values = _mm_set1_epi64x(static_cast<long long>(value));
         int i = 0;
-        for (; i + 2 <= count; i += 2) store(reinterpret_cast<uint8_t*>(words + i), ones);
-        if (i < count) _mm_storel_epi64(reinterpret_cast<__m128i*>(words + i), ones);
+        for (; i + 2 <= count; i += 2) store(reinterpret_cast<uint8_t*>(words + i), values);
+        if (i < count) _mm_storel_epi64(reinterpret_cast<__m128i*>(words + i), values);
     }
+    static void clear_words(uint64_t* words, int count) { set_words(words, count, 0); }
     // Each quarter's lane bits spread to bytes pick the fill colour or the byte as it was.
     static void fill_lanes(uint8_t* at, uint64_t lanes, const Colours& colours) {
         const __m128i bit = _mm_set1_epi64x(static_cast<int64_t>(0x8040201008040201));

@@ -1,5 +1,6 @@
 // Colour fill bounded by a border colour (flood_fill): the checks of the call and the page;
 // the traversal itself runs in the widest vectors the processor has (fill_region_*.cpp).
+#include <algorithm>
 #include <vector>
 
 #include "runtime/core/error_state.h"
@@ -21,14 +22,26 @@ constexpr int32_t kPresenceFill = 2;
 constexpr int32_t kPresenceBorder = 4;
 constexpr int32_t kPresenceFifth = 8;
 
-// The segment stack and the visited bits are kept from fill to fill (the bits all clear), so a
-// fill allocates only for a larger page than any before it.
+// The segment stack, the visited bits and their rows' stamps are kept from fill to fill, so a
+// fill allocates only for a larger page than any before it. Each fill has a stamp of its own.
 std::vector<drawing::FillSegment> segment_stack;
 std::vector<uint64_t> visited_bits;
+std::vector<uint32_t> row_stamps;
+uint32_t last_stamp = 0;
+
+// A stamp no row holds yet. After 2^32 fills the stamps start again, every row's cleared.
+uint32_t next_stamp() {
+    if (++last_stamp == 0) {
+        std::fill(row_stamps.begin(), row_stamps.end(), 0);
+        last_stamp = 1;
+    }
+    return last_stamp;
+}
 
 void fill_region(screen_page& page, const ClipBox& clip, PixelPoint start, uint8_t fill, uint8_t border) {
     const size_t words = (static_cast<size_t>(page.width) + 63) / 64;
     if (visited_bits.size() < words * page.height) visited_bits.resize(words * page.height);
+    if (row_stamps.size() < page.height) row_stamps.resize(page.height, 0);
     const size_t pixels = static_cast<size_t>(page.width) * page.height;
     if (segment_stack.size() < 3 * pixels + 2) segment_stack.resize(3 * pixels + 2);
     FillRegion region;
@@ -41,6 +54,8 @@ void fill_region(screen_page& page, const ClipBox& clip, PixelPoint start, uint8
     region.border = border;
     region.visited = visited_bits.data();
     region.visited_words = words;
+    region.row_stamps = row_stamps.data();
+    region.stamp = next_stamp();
     region.stack = segment_stack.data();
     region.stack_size = segment_stack.size();
     drawing::chosen_fill_variant()(region);

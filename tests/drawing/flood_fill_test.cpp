@@ -175,81 +175,138 @@ TEST_F(FloodFillVariantTest, RandomPicturesMatchThePlainFill) {
 // A run the traversal has painted already stops the spread like a wall, whatever colour it
 // holds: runs of a plain 640 x 48 picture are marked visited, and the traversal is run on it
 // directly. Each marked run has border pixels just past its ends, as painted runs always do.
+// Marks left from an earlier fill (rows of another stamp, nearly every bit set) stop nothing.
 struct MarkedRun {
     int y, left, right;
 };
 struct PaintedRunCase {
     const char* what;
-    std::vector<int> border_columns;   // border pixels down every row, besides the frame
+    std::vector<int> border_columns;   // border pixels down rows 0 to columns_end - 1
+    int columns_end;
     std::vector<MarkedRun> marked;     // held in colour 5, marked visited, border just past
     int start_x, start_y;
 };
 
-TEST(FillRegionVariants, RunsMarkedVisitedStopTheSpread) {
-    constexpr int kWidth = 640;
-    constexpr int kHeight = 48;
-    constexpr uint8_t kBorder = 4;
-    constexpr uint8_t kFill = 2;
+constexpr int kMarkedWidth = 640;
+constexpr int kMarkedHeight = 48;
+constexpr uint8_t kMarkedBorder = 4;
+constexpr uint8_t kMarkedFill = 2;
+constexpr uint8_t kMarkedColour = 5;
+
+std::vector<uint8_t> marked_picture(const PaintedRunCase& c) {
+    std::vector<uint8_t> pixels(kMarkedWidth * kMarkedHeight, 0);
+    auto put = [&](int x, int y, uint8_t colour) { pixels[y * kMarkedWidth + x] = colour; };
+    for (int y = 0; y < kMarkedHeight; ++y) {
+        put(0, y, kMarkedBorder);
+        put(kMarkedWidth - 1, y, kMarkedBorder);
+        if (y >= c.columns_end) continue;
+        for (int x : c.border_columns) put(x, y, kMarkedBorder);
+    }
+    for (int x = 0; x < kMarkedWidth; ++x) {
+        put(x, 0, kMarkedBorder);
+        put(x, kMarkedHeight - 1, kMarkedBorder);
+    }
+    for (const MarkedRun& run : c.marked) {
+        for (int x = run.left; x <= run.right; ++x) put(x, run.y, kMarkedColour);
+        put(run.left - 1, run.y, kMarkedBorder);
+        put(run.right + 1, run.y, kMarkedBorder);
+    }
+    return pixels;
+}
+
+// The plain fill of the picture, the marked runs standing in as border when they are this fill's.
+std::vector<uint8_t> plain_marked_fill(std::vector<uint8_t> pixels, const PaintedRunCase& c,
+                                       bool marks_stop) {
+    auto set_marked = [&](uint8_t colour) {
+        for (const MarkedRun& run : c.marked) {
+            std::fill(&pixels[run.y * kMarkedWidth + run.left], &pixels[run.y * kMarkedWidth + run.right + 1],
+                      colour);
+        }
+    };
+    if (marks_stop) set_marked(kMarkedBorder);
+    std::vector<int> pending{c.start_y * kMarkedWidth + c.start_x};
+    while (!pending.empty()) {
+        const int at = pending.back();
+        pending.pop_back();
+        if (pixels[at] == kMarkedBorder || pixels[at] == kMarkedFill) continue;
+        pixels[at] = kMarkedFill;
+        for (int next : {at - 1, at + 1, at - kMarkedWidth, at + kMarkedWidth}) pending.push_back(next);
+    }
+    if (marks_stop) set_marked(kMarkedColour);
+    return pixels;
+}
+
+// The variant's traversal of the picture with the runs marked: as this fill's (stamp 7 on every
+// row) or as an earlier fill's (stamp 6, and every word's bits set but its first and last, so
+// that a traversal taking them for this fill's would paint short runs). Afterwards every row
+// the fill painted in holds its stamp, and such a row's bits are its painted pixels and the
+// marked runs that are this fill's.
+std::vector<uint8_t> traverse_marked(drawing::FillVariant variant, const PaintedRunCase& c,
+                                     bool marked_by_this_fill) {
+    std::vector<uint8_t> pixels = marked_picture(c);
+    const size_t words = kMarkedWidth / 64;
+    std::vector<uint64_t> visited(words * kMarkedHeight, marked_by_this_fill ? 0 : 0x7FFFFFFFFFFFFFFE);
+    for (const MarkedRun& run : c.marked) {
+        for (int x = run.left; x <= run.right; ++x) {
+            visited[run.y * words + x / 64] |= uint64_t{1} << (x % 64);
+        }
+    }
+    std::vector<uint32_t> stamps(kMarkedHeight, marked_by_this_fill ? 7 : 6);
+    std::vector<drawing::FillSegment> stack(3 * kMarkedWidth * kMarkedHeight + 2);
+    drawing::FillRegion region;
+    region.pixels = pixels.data();
+    region.width = kMarkedWidth;
+    region.clip = drawing::ClipBox{0, 0, kMarkedWidth - 1, kMarkedHeight - 1};
+    region.start_x = c.start_x;
+    region.start_y = c.start_y;
+    region.fill = kMarkedFill;
+    region.border = kMarkedBorder;
+    region.visited = visited.data();
+    region.visited_words = words;
+    region.row_stamps = stamps.data();
+    region.stamp = 7;
+    region.stack = stack.data();
+    region.stack_size = stack.size();
+    variant(region);
+
+    for (int y = 0; y < kMarkedHeight; ++y) {
+        const uint8_t* const row = &pixels[y * kMarkedWidth];
+        if (stamps[y] != 7) {
+            EXPECT_EQ(std::count(row, row + kMarkedWidth, kMarkedFill), 0) << "row " << y;
+            continue;
+        }
+        for (int x = 0; x < kMarkedWidth; ++x) {
+            bool visited_here = row[x] == kMarkedFill;
+            for (const MarkedRun& run : c.marked) {
+                visited_here |= marked_by_this_fill && run.y == y && x >= run.left && x <= run.right;
+            }
+            const bool bit = (visited[y * words + x / 64] >> (x % 64)) & 1;
+            if (bit != visited_here) {
+                ADD_FAILURE() << "visited bit of (" << x << ", " << y << ") is " << bit;
+                break;
+            }
+        }
+    }
+    return pixels;
+}
+
+TEST(FillRegionVariants, RunsMarkedVisitedByThisFillStopTheSpread) {
     const PaintedRunCase cases[] = {
-        {"a whole row across the frame", {}, {{20, 1, 638}}, 5, 5},
-        {"a run over the blocks between a segment's ends", {}, {{20, 51, 599}}, 5, 5},
-        {"a run within one block of a corridor", {20, 31}, {{20, 21, 30}}, 25, 5},
-        {"a run beside an open one, reached on the way up", {}, {{10, 1, 299}}, 5, 40},
+        {"a whole row across the frame", {}, 0, {{20, 1, 638}}, 5, 5},
+        {"a run over the blocks between a segment's ends", {}, 0, {{20, 51, 599}}, 5, 5},
+        {"a run within one block of a corridor", {20, 31}, kMarkedHeight, {{20, 21, 30}}, 25, 5},
+        {"a run beside an open one, reached on the way up", {}, 0, {{10, 1, 299}}, 5, 40},
+        // Down a wide corridor first, then up beside it, through the rows' other words.
+        {"a run in a corridor open at the foot", {100, 500}, 30, {{20, 200, 300}}, 150, 5},
     };
     for (const auto& [name, variant] : drawing::runnable_fill_variants()) {
         for (const PaintedRunCase& c : cases) {
-            SCOPED_TRACE(std::string(name) + ": " + c.what);
-            std::vector<uint8_t> pixels(kWidth * kHeight, 0);
-            auto put = [&](int x, int y, uint8_t colour) { pixels[y * kWidth + x] = colour; };
-            for (int y = 0; y < kHeight; ++y) {
-                for (int x = 0; x < kWidth; ++x) {
-                    const bool frame = x == 0 || y == 0 || x == kWidth - 1 || y == kHeight - 1;
-                    if (frame) put(x, y, kBorder);
-                }
-                for (int x : c.border_columns) put(x, y, kBorder);
+            for (const bool marked_by_this_fill : {true, false}) {
+                SCOPED_TRACE(std::string(name) + ": " + c.what +
+                             (marked_by_this_fill ? "" : ", marks of an earlier fill"));
+                EXPECT_EQ(traverse_marked(variant, c, marked_by_this_fill),
+                          plain_marked_fill(marked_picture(c), c, marked_by_this_fill));
             }
-            const size_t words = kWidth / 64;
-            std::vector<uint64_t> visited(words * kHeight, 0);
-            for (const MarkedRun& run : c.marked) {
-                for (int x = run.left; x <= run.right; ++x) {
-                    put(x, run.y, 5);
-                    visited[run.y * words + x / 64] |= uint64_t{1} << (x % 64);
-                }
-                put(run.left - 1, run.y, kBorder);
-                put(run.right + 1, run.y, kBorder);
-            }
-            // Expected: the plain fill with the marked runs standing in as border.
-            std::vector<uint8_t> expected = pixels;
-            for (const MarkedRun& run : c.marked) {
-                std::fill(&expected[run.y * kWidth + run.left], &expected[run.y * kWidth + run.right + 1], kBorder);
-            }
-            std::vector<int> pending{c.start_y * kWidth + c.start_x};
-            while (!pending.empty()) {
-                const int at = pending.back();
-                pending.pop_back();
-                if (expected[at] == kBorder || expected[at] == kFill) continue;
-                expected[at] = kFill;
-                for (int next : {at - 1, at + 1, at - kWidth, at + kWidth}) pending.push_back(next);
-            }
-            for (const MarkedRun& run : c.marked) {
-                std::fill(&expected[run.y * kWidth + run.left], &expected[run.y * kWidth + run.right + 1], 5);
-            }
-
-            std::vector<drawing::FillSegment> stack(3 * kWidth * kHeight + 2);
-            drawing::FillRegion region;
-            region.pixels = pixels.data();
-            region.width = kWidth;
-            region.clip = drawing::ClipBox{0, 0, kWidth - 1, kHeight - 1};
-            region.start_x = c.start_x;
-            region.start_y = c.start_y;
-            region.fill = kFill;
-            region.border = kBorder;
-            region.visited = visited.data();
-            region.visited_words = words;
-            region.stack = stack.data();
-            region.stack_size = stack.size();
-            variant(region);
-            EXPECT_EQ(pixels, expected);
         }
     }
 }

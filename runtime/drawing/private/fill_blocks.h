@@ -38,6 +38,8 @@ struct Rows {
     ClipBox clip;
     uint8_t border;
     uint8_t fill;
+    uint32_t* stamps;
+    uint32_t stamp;
 };
 
 // Row y's pixels and visited words.
@@ -46,6 +48,24 @@ inline uint8_t* pixel_row(Rows rows, int y) {
 }
 inline uint64_t* visited_row(Rows rows, int y) {
     return rows.visited + static_cast<size_t>(y) * static_cast<size_t>(rows.visited_words);
+}
+
+// Makes a row's visited words (`words`, its stamp at `stamp`) this fill's: words left from an
+// earlier fill are cleared. Cleared here, they are cleared in the cache lines this fill is
+// about to mark anyway.
+template <class Lanes, bool kMark>
+[[gnu::always_inline]] inline void claim_visited(Rows rows, uint32_t* stamp, uint64_t* words) {
+    if (!kMark || *stamp == rows.stamp) return;
+    Lanes::set_words(words, rows.visited_words, 0);
+    *stamp = rows.stamp;
+}
+
+// Row y's visited words, made this fill's.
+template <class Lanes, bool kMark>
+[[gnu::always_inline]] inline uint64_t* claimed_visited_row(Rows rows, int y) {
+    uint64_t* const words = visited_row(rows, y);
+    claim_visited<Lanes, kMark>(rows, rows.stamps + y, words);
+    return words;
 }
 
 // Where a run through lane `lane` of a block with walls `stops` ends within the block: the lane
@@ -117,7 +137,7 @@ template <class Lanes, bool kMark>
     const int last = right & ~63;
     if (last - first > 64) return true;
     const uint8_t* const row = pixel_row(rows, y);
-    const uint64_t* const visited = visited_row(rows, y);
+    const uint64_t* const visited = claimed_visited_row<Lanes, kMark>(rows, y);
     const uint64_t from_left = ~lanes_below(left - first);
     if (~walls<Lanes, kMark>(rows, row, visited, first) & from_left &
         lanes_below(right - first + 1)) {

@@ -29,13 +29,17 @@ struct FillRegion {
     int start_y = 0;
     uint8_t fill = 0;
     uint8_t border = 0;
-    // One bit a pixel (bit x % 64 of word x / 64), rows `visited_words` words apart, all clear
-    // on entry and on return. Every run is painted whole, from wall to wall, and a pixel next to
-    // a painted one is itself painted or a wall; so in each row the painted pixels make whole
-    // runs between border pixels and the clip box's edges, and a run of no border pixel is
+    // One bit a pixel (bit x % 64 of word x / 64), rows `visited_words` words apart. A row's
+    // bits are this fill's only while its entry in `row_stamps` is `stamp`; any other row's are
+    // left from an earlier fill, and are cleared when this fill first comes to the row, so no
+    // fill clears the rows it leaves. Every run is painted whole, from wall to wall, and a pixel
+    // next to a painted one is itself painted or a wall; so in each row the painted pixels make
+    // whole runs between border pixels and the clip box's edges, and a run of no border pixel is
     // painted all through or not at all.
     uint64_t* visited = nullptr;
     size_t visited_words = 0;
+    uint32_t* row_stamps = nullptr;  // one a row
+    uint32_t stamp = 0;              // this fill's, unlike every other fill's before it
     // Room for 3 segments a pixel of the clip box and 2 more: every run pushes at most 3 (its
     // onward segment and its parts beyond the segment it came from) and paints at least one
     // pixel no other run paints, so the stack never outgrows it.

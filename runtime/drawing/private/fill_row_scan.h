@@ -136,7 +136,7 @@ struct RowOutcome {
 template <class Lanes, bool kMark>
 [[gnu::always_inline]] inline RowOutcome scan_row(Rows rows, Segment from, SegmentStack stack) {
     uint8_t* const row = pixel_row(rows, from.y);
-    uint64_t* const visited = visited_row(rows, from.y);
+    uint64_t* const visited = claimed_visited_row<Lanes, kMark>(rows, from.y);
     const int first = from.left & ~63;
     const int last = from.right & ~63;
     const int next_y = from.y + from.dy;
@@ -179,7 +179,7 @@ template <class Lanes, bool kMark>
             if (!(kMark && (words[0] & 1)) &&
                 !Lanes::any_border(row + middle, blocks, colours)) {
                 Lanes::fill_blocks(row + middle, blocks, colours);
-                if (kMark) Lanes::mark_words(words, blocks);
+                if (kMark) Lanes::set_words(words, blocks, ~uint64_t{0});
                 runs.span(middle);
             } else {
                 for (int base = middle; base < last; base += 64) {

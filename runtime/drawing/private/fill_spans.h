@@ -7,14 +7,13 @@
 // A variant's lanes give, for the block of 64 pixels at a pointer: the bits of the pixels that
 // hold the border colour (border_bits); for `blocks` whole blocks, whether any holds it
 // (any_border) and the fill colour stored in all their pixels (fill_blocks); the fill colour
-// stored in chosen pixels of one block (fill_lanes); and every bit of `count` visited words set
-// (mark_words).
+// stored in chosen pixels of one block (fill_lanes); and `count` visited words set to one value
+// (set_words, by stores a load just after can take its value from) or cleared (clear_words, in
+// the fewest stores).
 #pragma once
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 
 #include "runtime/drawing/private/fill_blocks.h"
 #include "runtime/drawing/private/fill_region.h"
@@ -27,12 +26,16 @@ namespace {
 
 template <class Lanes, bool kMark>
 void trace_region(FillRegion& region) {
-    const Rows rows{
-        region.pixels, region.visited, region.width, static_cast<int>(region.visited_words),
-        region.clip,   region.border,  region.fill};
+    const Rows rows{region.pixels,
+                    region.visited,
+                    region.width,
+                    static_cast<int>(region.visited_words),
+                    region.clip,
+                    region.border,
+                    region.fill,
+                    region.row_stamps,
+                    region.stamp};
     SegmentStack stack{region.stack, 0, region.stack_size};
-    int top = region.start_y;
-    int bottom = region.start_y;
 
     // The start pixel's row goes both ways: down through its run, up from the start pixel and
     // the parts of its run either side.
@@ -50,20 +53,11 @@ void trace_region(FillRegion& region) {
         }
         const Streak streak = follow_runs<Lanes, kMark>(rows, from, outcome.stack);
         outcome.stack.pending = streak.pending;
-        // The last row the streak touched: the one it stopped at, or the clip box's edge.
-        const int reached = streak.in_clip ? streak.from.y : streak.from.y - from.dy;
-        top = std::min({top, from.y, reached});
-        bottom = std::max({bottom, from.y, reached});
         if (!streak.in_clip) {
             outcome.held = false;
             continue;
         }
         outcome = scan_row<Lanes, kMark>(rows, streak.from, outcome.stack);
-    }
-    if (kMark) {
-        std::memset(
-            region.visited + static_cast<size_t>(top) * region.visited_words, 0,
-            static_cast<size_t>(bottom - top + 1) * region.visited_words * sizeof(uint64_t));
     }
 }
 

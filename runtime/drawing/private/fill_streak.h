@@ -59,10 +59,12 @@ template <class Lanes, bool kMark>
     const int base = shape.base;
     uint8_t* row = pixel_row(rows, from.y);
     uint64_t* visited = visited_row(rows, from.y);
+    uint32_t* stamp = rows.stamps + from.y;
     const ptrdiff_t row_step = from.dy * static_cast<ptrdiff_t>(rows.width);
     const ptrdiff_t visited_step = from.dy * static_cast<ptrdiff_t>(rows.visited_words);
     int rows_left = rows_to_clip_edge(rows.clip, from);
     while (true) {
+        claim_visited<Lanes, kMark>(rows, stamp, visited);
         uint64_t stops = Lanes::border_bits(row + base, colours) | shape.clip;
         if (kMark) stops |= visited[base >> 6];
         int left = from.left;
@@ -123,6 +125,7 @@ template <class Lanes, bool kMark>
         from.y += from.dy;
         row += row_step;
         visited += visited_step;
+        stamp += from.dy;
         if (--rows_left == 0) return Streak{from, stack.pending, false};
     }
     return Streak{from, stack.pending, true};

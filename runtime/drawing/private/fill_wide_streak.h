@@ -14,10 +14,11 @@ namespace {
 
 // Whether a run over the whole of an end block (its walls `*_stops` none) goes on past it, into
 // a pixel that is neither a wall nor outside the clip box.
-template <bool kMark>
-[[gnu::noinline]] bool goes_on_past_ends(Rows rows, const uint8_t* row, const uint64_t* visited,
-                                         int first, int last, uint64_t first_stops,
-                                         uint64_t last_stops) {
+template <class Lanes, bool kMark>
+[[gnu::noinline]] bool goes_on_past_ends(Rows rows, const uint8_t* row, uint64_t* visited,
+                                         uint32_t* stamp, int first, int last,
+                                         uint64_t first_stops, uint64_t last_stops) {
+    claim_visited<Lanes, kMark>(rows, stamp, visited);
     return (first_stops == 0 && !stops_at<kMark>(rows, row, visited, first - 1)) ||
            (last_stops == 0 && !stops_at<kMark>(rows, row, visited, last + 64));
 }
@@ -43,6 +44,8 @@ struct WideRows {
     uint64_t after_last;
     ptrdiff_t row_step;
     ptrdiff_t visited_step;
+    ptrdiff_t first_word;     // the first block's in a row's visited words
+    bool run_words_fill_row;  // the end blocks are the row's first and last
     int start_y;
     int dy;
 };
@@ -72,13 +75,15 @@ inline int rows_done(const WideRows& wide, const uint8_t* start, const uint8_t* 
     return static_cast<int>((at - start) / wide.row_step);
 }
 
-// Paints up to `count` rows of a wide streak from the one at `block` (its first block) and
-// `word` (that block's visited word); returns how many it painted. Built for each number of
-// blocks from the first to the last that a screen page's rows hold (kBlocks), every row is
-// straight-line code; kBlocks 0 takes the number from `wide`, for wider pages.
+// Paints up to `count` rows of a wide streak from the one at `block` (its first block), `word`
+// (that block's visited word) and `stamp` (the row's stamp); returns how many it painted. Built
+// for each number of blocks from the first to the last that a screen page's rows hold
+// (kBlocks), every row is straight-line code; kBlocks 0 takes the number from `wide`, for wider
+// pages.
 template <class Lanes, bool kMark, int kBlocks>
 [[gnu::noinline]] int paint_wide_rows(const WideRows& wide, uint8_t* block, uint64_t* word,
-                                      int count, WideEnds& ends, SegmentStack& stack) {
+                                      uint32_t* stamp, int count, WideEnds& ends,
+                                      SegmentStack& stack) {
     const auto colours = Lanes::colours(wide.rows.border, wide.rows.fill);
     uint64_t segment_first = ends.segment_first;
     uint64_t segment_last = ends.segment_last;
@@ -86,11 +91,15 @@ template <class Lanes, bool kMark, int kBlocks>
     uint64_t behind_last = ends.behind_last;
     uint8_t* const start = block;
     uint8_t* const end = block + count * wide.row_step;
-    for (; block != end; block += wide.row_step, word += wide.visited_step) {
+    for (; block != end; block += wide.row_step, word += wide.visited_step, stamp += wide.dy) {
         const int blocks = kBlocks > 0 ? kBlocks : wide.blocks;
+        uint64_t* const row_words = word - wide.first_word;
+        // A row this fill has not come to yet has no visited pixels; its words are left from an
+        // earlier fill, and are neither read nor kept.
+        const bool fresh = kMark && *stamp != wide.rows.stamp;
         uint64_t first_stops = Lanes::border_bits(block, colours) | wide.first_clip;
         uint64_t last_stops = Lanes::border_bits(block + blocks * 64, colours) | wide.last_clip;
-        if (kMark) {
+        if (kMark && !fresh) {
             first_stops |= word[0];
             last_stops |= word[blocks];
         }
@@ -109,19 +118,26 @@ template <class Lanes, bool kMark, int kBlocks>
         // none of the blocks between is painted: their visited words need no look.
         if (blocks > 1 && Lanes::any_border(block + 64, blocks - 1, colours)) break;
         if (((first_stops | wide.before_first) == 0 || (last_stops | wide.after_last) == 0) &&
-            goes_on_past_ends<kMark>(wide.rows, block - wide.first, word - (wide.first >> 6),
-                                     wide.first, wide.last, first_stops, last_stops))
+            goes_on_past_ends<Lanes, kMark>(wide.rows, block - wide.first, row_words, stamp,
+                                            wide.first, wide.last, first_stops, last_stops))
             [[unlikely]] {
             break;
         }
 
-        if (blocks > 1) {
-            Lanes::fill_blocks(block + 64, blocks - 1, colours);
-            if (kMark) Lanes::mark_words(word + 1, blocks - 1);
-        }
         Lanes::fill_lanes(block, first_paint, colours);
         Lanes::fill_lanes(block + blocks * 64, last_paint, colours);
-        if (kMark) {
+        if (kMark && fresh && !wide.run_words_fill_row) {
+            Lanes::clear_words(row_words, wide.rows.visited_words);
+        }
+        if (blocks > 1) {
+            Lanes::fill_blocks(block + 64, blocks - 1, colours);
+            if (kMark) Lanes::set_words(word + 1, blocks - 1, ~uint64_t{0});
+        }
+        if (kMark && fresh) {
+            word[0] = first_paint;
+            word[blocks] = last_paint;
+            *stamp = wide.rows.stamp;
+        } else if (kMark) {
             word[0] |= first_paint;
             word[blocks] |= last_paint;
         }
@@ -142,7 +158,7 @@ template <class Lanes, bool kMark, int kBlocks>
     return rows_done(wide, start, block);
 }
 
-using PaintWideRows = int (*)(const WideRows&, uint8_t*, uint64_t*, int, WideEnds&,
+using PaintWideRows = int (*)(const WideRows&, uint8_t*, uint64_t*, uint32_t*, int, WideEnds&,
                               SegmentStack&);
 
 // The paint_wide_rows built for a streak's number of blocks.
@@ -182,6 +198,8 @@ Streak follow_wide_runs(Rows rows, Segment from, SegmentStack stack) {
                         last + 63 < rows.clip.right ? 0 : ~uint64_t{0},
                         from.dy * static_cast<ptrdiff_t>(rows.width),
                         from.dy * static_cast<ptrdiff_t>(rows.visited_words),
+                        first >> 6,
+                        first == 0 && (last >> 6) + 1 == rows.visited_words,
                         from.y,
                         from.dy};
     const int rows_to_edge = rows_to_clip_edge(rows.clip, from);
@@ -193,13 +211,13 @@ Streak follow_wide_runs(Rows rows, Segment from, SegmentStack stack) {
     const int behind_y = from.y - from.dy;
     if (behind_y >= rows.clip.top && behind_y <= rows.clip.bottom) {
         const uint8_t* behind = pixel_row(rows, behind_y);
-        const uint64_t* behind_visited = visited_row(rows, behind_y);
+        const uint64_t* behind_visited = claimed_visited_row<Lanes, kMark>(rows, behind_y);
         ends.behind_first = walls<Lanes, kMark>(rows, behind, behind_visited, first) | wide.first_clip;
         ends.behind_last = walls<Lanes, kMark>(rows, behind, behind_visited, last) | wide.last_clip;
     }
     const int done = paint_wide_rows_of<Lanes, kMark>(wide)(
         wide, pixel_row(rows, from.y) + first, visited_row(rows, from.y) + (first >> 6),
-        rows_to_edge, ends, stack);
+        rows.stamps + from.y, rows_to_edge, ends, stack);
     const Segment reached{from.y + done * from.dy, first + __builtin_ctzll(ends.segment_first),
                           last + 63 - __builtin_clzll(ends.segment_last), from.dy};
     return Streak{reached, stack.pending, done < rows_to_edge};
