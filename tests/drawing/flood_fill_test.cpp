@@ -17,13 +17,11 @@ constexpr int32_t kBorder = 4;
 constexpr int32_t kFifth = 8;
 
 // Every pixel reachable from the start through pixels of the clip box without the border
-// colour, as the page stood before, takes the fill colour.
-void reference_fill(TestPage& page, int sx, int sy, uint8_t fill, uint8_t border) {
-    const screen_page& r = page.record;
-    if (sx < r.clip_left || sx > r.clip_right || sy < r.clip_top || sy > r.clip_bottom) return;
-    if (page.at(sx, sy) == border) return;
-    const int width = r.width;
-    std::vector<uint8_t> seen(static_cast<size_t>(width) * r.height);
+// colour, as the pixels stood before, takes the fill colour.
+void plain_fill(uint8_t* pixels, int width, int height, const drawing::ClipBox& clip, int sx, int sy,
+                uint8_t fill, uint8_t border) {
+    if (!clip.contains(sx, sy) || pixels[sy * width + sx] == border) return;
+    std::vector<uint8_t> seen(static_cast<size_t>(width) * height);
     std::vector<int> pending{sy * width + sx};
     seen[pending[0]] = 1;
     while (!pending.empty()) {
@@ -31,11 +29,11 @@ void reference_fill(TestPage& page, int sx, int sy, uint8_t fill, uint8_t border
         pending.pop_back();
         const int x = at % width;
         const int y = at / width;
-        r.pixels[at] = fill;
+        pixels[at] = fill;
         auto visit = [&](int nx, int ny) {
-            if (nx < r.clip_left || nx > r.clip_right || ny < r.clip_top || ny > r.clip_bottom) return;
+            if (!clip.contains(nx, ny)) return;
             const int next = ny * width + nx;
-            if (seen[next] || r.pixels[next] == border) return;
+            if (seen[next] || pixels[next] == border) return;
             seen[next] = 1;
             pending.push_back(next);
         };
@@ -44,6 +42,12 @@ void reference_fill(TestPage& page, int sx, int sy, uint8_t fill, uint8_t border
         visit(x, y - 1);
         visit(x, y + 1);
     }
+}
+
+void reference_fill(TestPage& page, int sx, int sy, uint8_t fill, uint8_t border) {
+    const screen_page& r = page.record;
+    plain_fill(r.pixels, r.width, r.height, drawing::ClipBox{r.clip_left, r.clip_top, r.clip_right, r.clip_bottom},
+               sx, sy, fill, border);
 }
 
 // Random pictures in a few colours of the page: scattered pixels, lines, and walls across the
@@ -224,14 +228,9 @@ std::vector<uint8_t> plain_marked_fill(std::vector<uint8_t> pixels, const Painte
         }
     };
     if (marks_stop) set_marked(kMarkedBorder);
-    std::vector<int> pending{c.start_y * kMarkedWidth + c.start_x};
-    while (!pending.empty()) {
-        const int at = pending.back();
-        pending.pop_back();
-        if (pixels[at] == kMarkedBorder || pixels[at] == kMarkedFill) continue;
-        pixels[at] = kMarkedFill;
-        for (int next : {at - 1, at + 1, at - kMarkedWidth, at + kMarkedWidth}) pending.push_back(next);
-    }
+    plain_fill(pixels.data(), kMarkedWidth, kMarkedHeight,
+               drawing::ClipBox{0, 0, kMarkedWidth - 1, kMarkedHeight - 1}, c.start_x, c.start_y,
+               kMarkedFill, kMarkedBorder);
     if (marks_stop) set_marked(kMarkedColour);
     return pixels;
 }
