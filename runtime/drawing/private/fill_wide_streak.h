@@ -29,8 +29,7 @@ inline void push_back_lanes(SegmentStack& stack, int y, int base, uint64_t lanes
     stack.push(y, base + __builtin_ctzll(lanes), base + 63 - __builtin_clzll(lanes), dy);
 }
 
-// What every row of a wide streak is worked against, kept in memory: the loop over the rows
-// keeps only what changes from row to row in registers.
+// What every row of a wide streak is worked against.
 struct WideRows {
     Rows rows;
     int first;        // the end blocks
@@ -70,36 +69,52 @@ inline uint64_t before_first_wall(uint64_t stops) {
     return (stops - 1) & ~stops;
 }
 
-// Rows from the one at `start` to the one at `at`.
-inline int rows_done(const WideRows& wide, const uint8_t* start, const uint8_t* at) {
-    return static_cast<int>((at - start) / wide.row_step);
-}
+// Where a wide streak has come to: the row's first block, that block's visited word and the
+// row's stamp, and how many rows it may still go.
+struct WideCursor {
+    uint8_t* block;
+    uint64_t* word;
+    uint32_t* stamp;
+    int left;
+};
 
-// Paints up to `count` rows of a wide streak from the one at `block` (its first block), `word`
-// (that block's visited word) and `stamp` (the row's stamp); returns how many it painted. Built
-// for each number of blocks from the first to the last that a screen page's rows hold
-// (kBlocks), every row is straight-line code; kBlocks 0 takes the number from `wide`, for wider
-// pages.
-template <class Lanes, bool kMark, int kBlocks>
-[[gnu::noinline]] int paint_wide_rows(const WideRows& wide, uint8_t* block, uint64_t* word,
-                                      uint32_t* stamp, int count, WideEnds& ends,
-                                      SegmentStack& stack) {
+// Paints the rows of a wide streak from `at` on while this fill has come to none of them before
+// (kFresh) or to every one of them; returns true when it stops at a row of the other kind, which
+// is left unpainted, and false at a row that ends the streak or at the last row it may go. Rows
+// of one kind follow each other, so each kind has a loop of its own with nothing to tell apart.
+template <class Lanes, bool kMark, int kBlocks, bool kFresh>
+[[gnu::always_inline]] inline bool paint_rows_of_kind(const WideRows& wide, WideCursor& at,
+                                                      WideEnds& ends, SegmentStack& stack,
+                                                      int count) {
+    // Everything the rows share is taken into locals: the stores to the page and the visited
+    // words could otherwise be stores to `wide` for all the compiler knows.
     const auto colours = Lanes::colours(wide.rows.border, wide.rows.fill);
+    const int blocks = kBlocks > 0 ? kBlocks : wide.blocks;
+    const ptrdiff_t row_step = wide.row_step;
+    const ptrdiff_t visited_step = wide.visited_step;
+    const int stamp_step = wide.dy;
+    const uint32_t this_fill = wide.rows.stamp;
+    const uint64_t first_clip = wide.first_clip;
+    const uint64_t last_clip = wide.last_clip;
+    uint8_t* block = at.block;
+    uint64_t* word = at.word;
+    uint32_t* stamp = at.stamp;
+    int left = at.left;
     uint64_t segment_first = ends.segment_first;
     uint64_t segment_last = ends.segment_last;
     uint64_t behind_first = ends.behind_first;
     uint64_t behind_last = ends.behind_last;
-    uint8_t* const start = block;
-    uint8_t* const end = block + count * wide.row_step;
-    for (; block != end; block += wide.row_step, word += wide.visited_step, stamp += wide.dy) {
-        const int blocks = kBlocks > 0 ? kBlocks : wide.blocks;
-        uint64_t* const row_words = word - wide.first_word;
+    bool other_kind = false;
+    for (; left != 0; --left, block += row_step, word += visited_step, stamp += stamp_step) {
         // A row this fill has not come to yet has no visited pixels; its words are left from an
         // earlier fill, and are neither read nor kept.
-        const bool fresh = kMark && *stamp != wide.rows.stamp;
-        uint64_t first_stops = Lanes::border_bits(block, colours) | wide.first_clip;
-        uint64_t last_stops = Lanes::border_bits(block + blocks * 64, colours) | wide.last_clip;
-        if (kMark && !fresh) {
+        if (kMark && (*stamp != this_fill) != kFresh) {
+            other_kind = true;
+            break;
+        }
+        uint64_t first_stops = Lanes::border_bits(block, colours) | first_clip;
+        uint64_t last_stops = Lanes::border_bits(block + blocks * 64, colours) | last_clip;
+        if (kMark && !kFresh) {
             first_stops |= word[0];
             last_stops |= word[blocks];
         }
@@ -118,25 +133,25 @@ template <class Lanes, bool kMark, int kBlocks>
         // none of the blocks between is painted: their visited words need no look.
         if (blocks > 1 && Lanes::any_border(block + 64, blocks - 1, colours)) break;
         if (((first_stops | wide.before_first) == 0 || (last_stops | wide.after_last) == 0) &&
-            goes_on_past_ends<Lanes, kMark>(wide.rows, block - wide.first, row_words, stamp,
-                                            wide.first, wide.last, first_stops, last_stops))
+            goes_on_past_ends<Lanes, kMark>(wide.rows, block - wide.first, word - wide.first_word,
+                                            stamp, wide.first, wide.last, first_stops, last_stops))
             [[unlikely]] {
             break;
         }
 
         Lanes::fill_lanes(block, first_paint, colours);
         Lanes::fill_lanes(block + blocks * 64, last_paint, colours);
-        if (kMark && fresh && !wide.run_words_fill_row) {
-            Lanes::clear_words(row_words, wide.rows.visited_words);
+        if (kMark && kFresh && !wide.run_words_fill_row) {
+            Lanes::clear_words(word - wide.first_word, wide.rows.visited_words);
         }
         if (blocks > 1) {
             Lanes::fill_blocks(block + 64, blocks - 1, colours);
             if (kMark) Lanes::set_words(word + 1, blocks - 1, ~uint64_t{0});
         }
-        if (kMark && fresh) {
+        if (kMark && kFresh) {
             word[0] = first_paint;
             word[blocks] = last_paint;
-            *stamp = wide.rows.stamp;
+            *stamp = this_fill;
         } else if (kMark) {
             word[0] |= first_paint;
             word[blocks] |= last_paint;
@@ -145,7 +160,7 @@ template <class Lanes, bool kMark, int kBlocks>
         const uint64_t back_first = first_paint & ~behind_first;
         const uint64_t back_last = last_paint & ~behind_last;
         if ((back_first | back_last) != 0) [[unlikely]] {
-            const int behind = wide.start_y + (rows_done(wide, start, block) - 1) * wide.dy;
+            const int behind = wide.start_y + (count - left - 1) * wide.dy;
             push_back_lanes(stack, behind, wide.first, back_first, -wide.dy);
             push_back_lanes(stack, behind, wide.last, back_last, -wide.dy);
         }
@@ -154,8 +169,31 @@ template <class Lanes, bool kMark, int kBlocks>
         behind_first = first_walls;
         behind_last = last_walls;
     }
+    at = WideCursor{block, word, stamp, left};
     ends = WideEnds{segment_first, segment_last, behind_first, behind_last};
-    return rows_done(wide, start, block);
+    return other_kind;
+}
+
+// Paints up to `count` rows of a wide streak from the one at `block` (its first block), `word`
+// (that block's visited word) and `stamp` (the row's stamp); returns how many it painted. Built
+// for each number of blocks from the first to the last that a screen page's rows hold
+// (kBlocks), every row is straight-line code; kBlocks 0 takes the number from `wide`, for wider
+// pages.
+template <class Lanes, bool kMark, int kBlocks>
+[[gnu::noinline]] int paint_wide_rows(const WideRows& wide, uint8_t* block, uint64_t* word,
+                                      uint32_t* stamp, int count, WideEnds& ends,
+                                      SegmentStack& stack) {
+    WideCursor at{block, word, stamp, count};
+    if (!kMark) {
+        paint_rows_of_kind<Lanes, kMark, kBlocks, false>(wide, at, ends, stack, count);
+        return count - at.left;
+    }
+    bool fresh = *stamp != wide.rows.stamp;
+    while (fresh ? paint_rows_of_kind<Lanes, kMark, kBlocks, true>(wide, at, ends, stack, count)
+                 : paint_rows_of_kind<Lanes, kMark, kBlocks, false>(wide, at, ends, stack, count)) {
+        fresh = !fresh;
+    }
+    return count - at.left;
 }
 
 using PaintWideRows = int (*)(const WideRows&, uint8_t*, uint64_t*, uint32_t*, int, WideEnds&,
