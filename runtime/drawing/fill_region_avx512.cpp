@@ -86,8 +86,19 @@ struct Avx512Lanes {
         }
         if (count & 1) words[i] = value;
     }
-    // One masked store for each 8 words.
+    // One masked store for each 8 words; the rows of the screen's pages (10 words at most) take
+    // one or two with no loop.
     static void clear_words(uint64_t* words, int count) {
+        if (count <= 16) {
+            const auto lanes =
+                static_cast<__mmask16>(_bzhi_u32(0xFFFF, static_cast<unsigned>(count)));
+            _mm512_mask_storeu_epi64(words, static_cast<__mmask8>(lanes), _mm512_setzero_si512());
+            if (count > 8) {
+                _mm512_mask_storeu_epi64(words + 8, static_cast<__mmask8>(lanes >> 8),
+                                         _mm512_setzero_si512());
+            }
+            return;
+        }
         for (int i = 0; i < count; i += 8) {
             const int left = count - i;
             const auto lanes = static_cast<__mmask8>(left >= 8 ? 0xFF : (1u << left) - 1);
