@@ -178,8 +178,15 @@ TEST_F(FloodFillVariantTest, RandomPicturesMatchThePlainFill) {
 
 // A run the traversal has painted already stops the spread like a wall, whatever colour it
 // holds: runs of a plain 640 x 48 picture are marked visited, and the traversal is run on it
-// directly. Each marked run has border pixels just past its ends, as painted runs always do.
-// Marks left from an earlier fill (rows of another stamp, nearly every bit set) stop nothing.
+// directly. Each marked run has border pixels just past its ends within the row, as painted
+// runs always do. Marks left from an earlier fill (rows of another stamp, nearly every bit set)
+// stop nothing.
+constexpr int kMarkedWidth = 640;
+constexpr int kMarkedHeight = 48;
+constexpr uint8_t kMarkedBorder = 4;
+constexpr uint8_t kMarkedFill = 2;
+constexpr uint8_t kMarkedColour = 5;
+
 struct MarkedRun {
     int y, left, right;
 };
@@ -189,20 +196,19 @@ struct PaintedRunCase {
     int columns_end;
     std::vector<MarkedRun> marked;     // held in colour 5, marked visited, border just past
     int start_x, start_y;
+    bool open_sides = false;           // no border down the picture's left and right edges
+    int clip_left = 0;                 // the clip box's columns; its rows are all the picture's
+    int clip_right = kMarkedWidth - 1;
 };
-
-constexpr int kMarkedWidth = 640;
-constexpr int kMarkedHeight = 48;
-constexpr uint8_t kMarkedBorder = 4;
-constexpr uint8_t kMarkedFill = 2;
-constexpr uint8_t kMarkedColour = 5;
 
 std::vector<uint8_t> marked_picture(const PaintedRunCase& c) {
     std::vector<uint8_t> pixels(kMarkedWidth * kMarkedHeight, 0);
     auto put = [&](int x, int y, uint8_t colour) { pixels[y * kMarkedWidth + x] = colour; };
     for (int y = 0; y < kMarkedHeight; ++y) {
-        put(0, y, kMarkedBorder);
-        put(kMarkedWidth - 1, y, kMarkedBorder);
+        if (!c.open_sides) {
+            put(0, y, kMarkedBorder);
+            put(kMarkedWidth - 1, y, kMarkedBorder);
+        }
         if (y >= c.columns_end) continue;
         for (int x : c.border_columns) put(x, y, kMarkedBorder);
     }
@@ -212,8 +218,8 @@ std::vector<uint8_t> marked_picture(const PaintedRunCase& c) {
     }
     for (const MarkedRun& run : c.marked) {
         for (int x = run.left; x <= run.right; ++x) put(x, run.y, kMarkedColour);
-        put(run.left - 1, run.y, kMarkedBorder);
-        put(run.right + 1, run.y, kMarkedBorder);
+        if (run.left > 0) put(run.left - 1, run.y, kMarkedBorder);
+        if (run.right < kMarkedWidth - 1) put(run.right + 1, run.y, kMarkedBorder);
     }
     return pixels;
 }
@@ -229,33 +235,54 @@ std::vector<uint8_t> plain_marked_fill(std::vector<uint8_t> pixels, const Painte
     };
     if (marks_stop) set_marked(kMarkedBorder);
     plain_fill(pixels.data(), kMarkedWidth, kMarkedHeight,
-               drawing::ClipBox{0, 0, kMarkedWidth - 1, kMarkedHeight - 1}, c.start_x, c.start_y,
-               kMarkedFill, kMarkedBorder);
+               drawing::ClipBox{c.clip_left, 0, c.clip_right, kMarkedHeight - 1}, c.start_x,
+               c.start_y, kMarkedFill, kMarkedBorder);
     if (marks_stop) set_marked(kMarkedColour);
     return pixels;
 }
 
-// The variant's traversal of the picture with the runs marked: as this fill's (stamp 7 on every
-// row) or as an earlier fill's (stamp 6, and every word's bits set but its first and last, so
-// that a traversal taking them for this fill's would paint short runs). Afterwards every row
-// the fill painted in holds its stamp, and such a row's bits are its painted pixels and the
-// marked runs that are this fill's.
+// Whose the rows are when the traversal starts: this fill's (stamp 7) or an earlier fill's
+// (stamp 6, every word's bits set but its first and last, so that a traversal taking them for
+// this fill's would paint short runs).
+enum class RowsHeld {
+    every_row_by_this_fill,       // the marked runs being this fill's
+    marked_rows_by_this_fill,     // likewise, and every other row an earlier fill's
+    every_row_by_an_earlier_fill  // the marked runs too
+};
+
+const char* rows_held_name(RowsHeld held) {
+    switch (held) {
+    case RowsHeld::every_row_by_this_fill: return "every row this fill's";
+    case RowsHeld::marked_rows_by_this_fill: return "marked rows this fill's";
+    default: return "every row an earlier fill's";
+    }
+}
+
+// The variant's traversal of the picture with the runs marked and the rows held as `held` says.
+// Afterwards every row the fill painted in holds its stamp, and such a row's bits are its
+// painted pixels and the marked runs that are this fill's.
 std::vector<uint8_t> traverse_marked(drawing::FillVariant variant, const PaintedRunCase& c,
-                                     bool marked_by_this_fill) {
+                                     RowsHeld held) {
+    const bool marked_by_this_fill = held != RowsHeld::every_row_by_an_earlier_fill;
     std::vector<uint8_t> pixels = marked_picture(c);
     const size_t words = kMarkedWidth / 64;
-    std::vector<uint64_t> visited(words * kMarkedHeight, marked_by_this_fill ? 0 : 0x7FFFFFFFFFFFFFFE);
+    const bool every_row_this_fills = held == RowsHeld::every_row_by_this_fill;
+    std::vector<uint64_t> visited(words * kMarkedHeight, every_row_this_fills ? 0 : 0x7FFFFFFFFFFFFFFE);
+    std::vector<uint32_t> stamps(kMarkedHeight, every_row_this_fills ? 7 : 6);
     for (const MarkedRun& run : c.marked) {
+        if (marked_by_this_fill && stamps[run.y] != 7) {
+            stamps[run.y] = 7;
+            std::fill_n(&visited[run.y * words], words, 0);
+        }
         for (int x = run.left; x <= run.right; ++x) {
             visited[run.y * words + x / 64] |= uint64_t{1} << (x % 64);
         }
     }
-    std::vector<uint32_t> stamps(kMarkedHeight, marked_by_this_fill ? 7 : 6);
     std::vector<drawing::FillSegment> stack(3 * kMarkedWidth * kMarkedHeight + 2);
     drawing::FillRegion region;
     region.pixels = pixels.data();
     region.width = kMarkedWidth;
-    region.clip = drawing::ClipBox{0, 0, kMarkedWidth - 1, kMarkedHeight - 1};
+    region.clip = drawing::ClipBox{c.clip_left, 0, c.clip_right, kMarkedHeight - 1};
     region.start_x = c.start_x;
     region.start_y = c.start_y;
     region.fill = kMarkedFill;
@@ -297,14 +324,29 @@ TEST(FillRegionVariants, RunsMarkedVisitedByThisFillStopTheSpread) {
         {"a run beside an open one, reached on the way up", {}, 0, {{10, 1, 299}}, 5, 40},
         // Down a wide corridor first, then up beside it, through the rows' other words.
         {"a run in a corridor open at the foot", {100, 500}, 30, {{20, 200, 300}}, 150, 5},
+        // Rows with no border pixel at all, the fill spreading over them whole.
+        {"a row from edge to edge below open rows", {}, 0, {{20, 0, 639}}, 5, 5, true},
+        {"a row from edge to edge below a corridor that opens", {100, 500}, 30, {{40, 0, 639}},
+         150, 5, true},
+        {"a run in open rows reached on the way up", {}, 0, {{10, 0, 299}}, 5, 40, true},
+        // The row behind the first open row has a part the fill has not reached.
+        {"open rows below a row walled off from its left part", {30}, 20, {}, 300, 19, true},
+        {"open rows within a clip box whose left edge lies inside a block", {}, 0, {}, 300, 5,
+         true, 10},
+        {"open rows within a clip box whose right edge lies inside a block", {}, 0, {}, 300, 5,
+         true, 0, 600},
+        {"open rows within a clip box of whole blocks narrower than the picture", {}, 0, {}, 300,
+         5, true, 64, 575},
     };
     for (const auto& [name, variant] : drawing::runnable_fill_variants()) {
         for (const PaintedRunCase& c : cases) {
-            for (const bool marked_by_this_fill : {true, false}) {
-                SCOPED_TRACE(std::string(name) + ": " + c.what +
-                             (marked_by_this_fill ? "" : ", marks of an earlier fill"));
-                EXPECT_EQ(traverse_marked(variant, c, marked_by_this_fill),
-                          plain_marked_fill(marked_picture(c), c, marked_by_this_fill));
+            for (const RowsHeld held :
+                 {RowsHeld::every_row_by_this_fill, RowsHeld::marked_rows_by_this_fill,
+                  RowsHeld::every_row_by_an_earlier_fill}) {
+                SCOPED_TRACE(std::string(name) + ": " + c.what + ", " + rows_held_name(held));
+                EXPECT_EQ(traverse_marked(variant, c, held),
+                          plain_marked_fill(marked_picture(c), c,
+                                            held != RowsHeld::every_row_by_an_earlier_fill));
             }
         }
     }

@@ -15,9 +15,10 @@ namespace {
 // Whether a run over the whole of an end block (its walls `*_stops` none) goes on past it, into
 // a pixel that is neither a wall nor outside the clip box.
 template <class Lanes, bool kMark>
-[[gnu::noinline]] bool goes_on_past_ends(Rows rows, const uint8_t* row, uint64_t* visited,
-                                         uint32_t* stamp, int first, int last,
-                                         uint64_t first_stops, uint64_t last_stops) {
+[[gnu::always_inline]] inline bool goes_on_past_ends(Rows rows, const uint8_t* row,
+                                                     uint64_t* visited, uint32_t* stamp, int first,
+                                                     int last, uint64_t first_stops,
+                                                     uint64_t last_stops) {
     claim_visited<Lanes, kMark>(rows, stamp, visited);
     return (first_stops == 0 && !stops_at<kMark>(rows, row, visited, first - 1)) ||
            (last_stops == 0 && !stops_at<kMark>(rows, row, visited, last + 64));
@@ -45,6 +46,7 @@ struct WideRows {
     ptrdiff_t visited_step;
     ptrdiff_t first_word;     // the first block's in a row's visited words
     bool run_words_fill_row;  // the end blocks are the row's first and last
+    bool whole_rows;          // the end blocks are the clip box's first and last, and all of them
     int start_y;
     int dy;
 };
@@ -174,6 +176,39 @@ template <class Lanes, bool kMark, int kBlocks, bool kFresh>
     return other_kind;
 }
 
+// Paints the rows of a wide streak from `at` on while each is open all through: no border pixel
+// in any of its blocks, which are the clip box's whole width (`wide.whole_rows`), and not come to
+// by this fill before. With the row behind walled or painted in the end blocks, such a row is
+// one run that meets the segment and reaches past nothing, so it is painted and marked with no
+// look at its ends. Stops at the first row of any other kind, leaving it unpainted.
+template <class Lanes, bool kMark, int kBlocks>
+[[gnu::always_inline]] inline void paint_open_rows(const WideRows& wide, WideCursor& at,
+                                                   WideEnds& ends) {
+    const auto colours = Lanes::colours(wide.rows.border, wide.rows.fill);
+    const int blocks = (kBlocks > 0 ? kBlocks : wide.blocks) + 1;
+    const ptrdiff_t row_step = wide.row_step;
+    const ptrdiff_t visited_step = wide.visited_step;
+    const int stamp_step = wide.dy;
+    const uint32_t this_fill = wide.rows.stamp;
+    const bool clear_row = kMark && !wide.run_words_fill_row;
+    uint8_t* block = at.block;
+    uint64_t* word = at.word;
+    uint32_t* stamp = at.stamp;
+    int left = at.left;
+    for (; left != 0; --left, block += row_step, word += visited_step, stamp += stamp_step) {
+        if (kMark && *stamp == this_fill) break;
+        if (Lanes::any_border(block, blocks, colours)) break;
+        Lanes::fill_blocks(block, blocks, colours);
+        if (kMark) {
+            if (clear_row) Lanes::clear_words(word - wide.first_word, wide.rows.visited_words);
+            Lanes::set_words(word, blocks, ~uint64_t{0});
+            *stamp = this_fill;
+        }
+    }
+    if (left != at.left) ends = WideEnds{~uint64_t{0}, ~uint64_t{0}, ~uint64_t{0}, ~uint64_t{0}};
+    at = WideCursor{block, word, stamp, left};
+}
+
 // Paints up to `count` rows of a wide streak from the one at `block` (its first block), `word`
 // (that block's visited word) and `stamp` (the row's stamp); returns how many it painted. Built
 // for each number of blocks from the first to the last that a screen page's rows hold
@@ -184,6 +219,10 @@ template <class Lanes, bool kMark, int kBlocks>
                                       uint32_t* stamp, int count, WideEnds& ends,
                                       SegmentStack& stack) {
     WideCursor at{block, word, stamp, count};
+    if (wide.whole_rows && (ends.behind_first & ends.behind_last) == ~uint64_t{0}) {
+        paint_open_rows<Lanes, kMark, kBlocks>(wide, at, ends);
+        if (at.left == 0) return count;
+    }
     if (!kMark) {
         paint_rows_of_kind<Lanes, kMark, kBlocks, false>(wide, at, ends, stack, count);
         return count - at.left;
@@ -238,6 +277,7 @@ Streak follow_wide_runs(Rows rows, Segment from, SegmentStack stack) {
                         from.dy * static_cast<ptrdiff_t>(rows.visited_words),
                         first >> 6,
                         first == 0 && (last >> 6) + 1 == rows.visited_words,
+                        first == rows.clip.left && last + 63 == rows.clip.right,
                         from.y,
                         from.dy};
     const int rows_to_edge = rows_to_clip_edge(rows.clip, from);
