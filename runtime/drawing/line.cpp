@@ -88,13 +88,23 @@ struct LinePixels {
         if (drawn(n)) start[n * major + m * minor] = colour;
     }
 
-    // Pixels n to n + count - 1, the minor coordinate of each being position >> shift.
-    void run(int n, int count, int64_t position, int64_t stride, int shift) const {
+    // Pixels n to n + count - 1, the minor coordinate of each being position >> shift. Out of
+    // line, so that the loop over the pixels has every register to itself.
+    [[gnu::noinline]] void run(int n, int count, int64_t position, int64_t stride, int shift) const {
         uint8_t* at = start + n * major;
         const ptrdiff_t step = major;
         const ptrdiff_t across = minor;
         const uint8_t value = colour;
         if (pattern == kSolidPattern) {
+            // Steep lines step across by single bytes: no multiply.
+            if (across == 1) {
+                for (int i = 0; i < count; ++i) {
+                    at[position >> shift] = value;
+                    at += step;
+                    position += stride;
+                }
+                return;
+            }
             for (int i = 0; i < count; ++i) {
                 at[(position >> shift) * across] = value;
                 at += step;
