@@ -227,7 +227,7 @@ template <class Lanes, bool kMark, int kBlocks>
         paint_rows_of_kind<Lanes, kMark, kBlocks, false>(wide, at, ends, stack, count);
         return count - at.left;
     }
-    bool fresh = *stamp != wide.rows.stamp;
+    bool fresh = *at.stamp != wide.rows.stamp;
     while (fresh ? paint_rows_of_kind<Lanes, kMark, kBlocks, true>(wide, at, ends, stack, count)
                  : paint_rows_of_kind<Lanes, kMark, kBlocks, false>(wide, at, ends, stack, count)) {
         fresh = !fresh;
