@@ -78,6 +78,14 @@ struct WideCursor {
     uint64_t* word;
     uint32_t* stamp;
     int left;
+
+    // On to the next row, `dy` rows on: `row_step` bytes and `visited_step` words.
+    void next(ptrdiff_t row_step, ptrdiff_t visited_step, int dy) {
+        block += row_step;
+        word += visited_step;
+        stamp += dy;
+        --left;
+    }
 };
 
 // Paints the rows of a wide streak from `at` on while this fill has come to none of them before
@@ -98,16 +106,16 @@ template <class Lanes, bool kMark, int kBlocks, bool kFresh>
     const uint32_t this_fill = wide.rows.stamp;
     const uint64_t first_clip = wide.first_clip;
     const uint64_t last_clip = wide.last_clip;
-    uint8_t* block = at.block;
-    uint64_t* word = at.word;
-    uint32_t* stamp = at.stamp;
-    int left = at.left;
+    WideCursor row = at;
     uint64_t segment_first = ends.segment_first;
     uint64_t segment_last = ends.segment_last;
     uint64_t behind_first = ends.behind_first;
     uint64_t behind_last = ends.behind_last;
     bool other_kind = false;
-    for (; left != 0; --left, block += row_step, word += visited_step, stamp += stamp_step) {
+    for (; row.left != 0; row.next(row_step, visited_step, stamp_step)) {
+        uint8_t* const block = row.block;
+        uint64_t* const word = row.word;
+        uint32_t* const stamp = row.stamp;
         // A row this fill has not come to yet has no visited pixels; its words are left from an
         // earlier fill, and are neither read nor kept.
         if (kMark && (*stamp != this_fill) != kFresh) {
@@ -162,7 +170,7 @@ template <class Lanes, bool kMark, int kBlocks, bool kFresh>
         const uint64_t back_first = first_paint & ~behind_first;
         const uint64_t back_last = last_paint & ~behind_last;
         if ((back_first | back_last) != 0) [[unlikely]] {
-            const int behind = wide.start_y + (count - left - 1) * wide.dy;
+            const int behind = wide.start_y + (count - row.left - 1) * wide.dy;
             push_back_lanes(stack, behind, wide.first, back_first, -wide.dy);
             push_back_lanes(stack, behind, wide.last, back_last, -wide.dy);
         }
@@ -171,7 +179,7 @@ template <class Lanes, bool kMark, int kBlocks, bool kFresh>
         behind_first = first_walls;
         behind_last = last_walls;
     }
-    at = WideCursor{block, word, stamp, left};
+    at = row;
     ends = WideEnds{segment_first, segment_last, behind_first, behind_last};
     return other_kind;
 }
@@ -191,22 +199,19 @@ template <class Lanes, bool kMark, int kBlocks>
     const int stamp_step = wide.dy;
     const uint32_t this_fill = wide.rows.stamp;
     const bool clear_row = kMark && !wide.run_words_fill_row;
-    uint8_t* block = at.block;
-    uint64_t* word = at.word;
-    uint32_t* stamp = at.stamp;
-    int left = at.left;
-    for (; left != 0; --left, block += row_step, word += visited_step, stamp += stamp_step) {
-        if (kMark && *stamp == this_fill) break;
-        if (Lanes::any_border(block, blocks, colours)) break;
-        Lanes::fill_blocks(block, blocks, colours);
+    WideCursor row = at;
+    for (; row.left != 0; row.next(row_step, visited_step, stamp_step)) {
+        if (kMark && *row.stamp == this_fill) break;
+        if (Lanes::any_border(row.block, blocks, colours)) break;
+        Lanes::fill_blocks(row.block, blocks, colours);
         if (kMark) {
-            if (clear_row) Lanes::clear_words(word - wide.first_word, wide.rows.visited_words);
-            Lanes::set_words(word, blocks, ~uint64_t{0});
-            *stamp = this_fill;
+            if (clear_row) Lanes::clear_words(row.word - wide.first_word, wide.rows.visited_words);
+            Lanes::set_words(row.word, blocks, ~uint64_t{0});
+            *row.stamp = this_fill;
         }
     }
-    if (left != at.left) ends = WideEnds{~uint64_t{0}, ~uint64_t{0}, ~uint64_t{0}, ~uint64_t{0}};
-    at = WideCursor{block, word, stamp, left};
+    if (row.left != at.left) ends = WideEnds{~uint64_t{0}, ~uint64_t{0}, ~uint64_t{0}, ~uint64_t{0}};
+    at = row;
 }
 
 // Paints up to `count` rows of a wide streak from the one at `block` (its first block), `word`
