@@ -258,12 +258,17 @@ const char* rows_held_name(RowsHeld held) {
     }
 }
 
+// Whether the marked runs are this fill's, and so stop the spread.
+bool marks_are_this_fills(RowsHeld held) {
+    return held != RowsHeld::every_row_by_an_earlier_fill;
+}
+
 // The variant's traversal of the picture with the runs marked and the rows held as `held` says.
 // Afterwards every row the fill painted in holds its stamp, and such a row's bits are its
 // painted pixels and the marked runs that are this fill's.
 std::vector<uint8_t> traverse_marked(drawing::FillVariant variant, const PaintedRunCase& c,
                                      RowsHeld held) {
-    const bool marked_by_this_fill = held != RowsHeld::every_row_by_an_earlier_fill;
+    const bool marked_by_this_fill = marks_are_this_fills(held);
     std::vector<uint8_t> pixels = marked_picture(c);
     const size_t words = kMarkedWidth / 64;
     const bool every_row_this_fills = held == RowsHeld::every_row_by_this_fill;
@@ -346,7 +351,7 @@ TEST(FillRegionVariants, RunsMarkedVisitedByThisFillStopTheSpread) {
                 SCOPED_TRACE(std::string(name) + ": " + c.what + ", " + rows_held_name(held));
                 EXPECT_EQ(traverse_marked(variant, c, held),
                           plain_marked_fill(marked_picture(c), c,
-                                            held != RowsHeld::every_row_by_an_earlier_fill));
+                                            marks_are_this_fills(held)));
             }
         }
     }
